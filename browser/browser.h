@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace browser {
+
+// The embedded browser control as the windows use it, and nothing more. A browser lives on its
+// window's host widget (the window's `WebBrowser1`), is owned by it and dies with it.
+class Browser : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Browser)
+
+public:
+    explicit Browser(QWidget *host);
+    ~Browser() override;
+
+    // Returns at once; navigateComplete() follows later from the event loop. A new navigation
+    // abandons the one under way, so only the newest one completes.
+    virtual void navigate(const QString &address) = 0;
+
+    // Whether the window host shows the control: the host widget's own flag, which stays set
+    // while the control sits outside the window's client area or the window is still hidden.
+    bool isHostVisible() const;
+
+signals:
+    // The address at which the navigation finally ended, after any redirects.
+    void navigateComplete(const QString &address);
+
+protected:
+    QWidget *host() const { return m_host; }
+
+private:
+    QPointer<QWidget> m_host;
+};
+
+// Makes the browser for a window's host widget; the host takes ownership.
+using Factory = std::function<Browser *(QWidget *host)>;
+
+} // namespace browser

@@ -1,0 +1,140 @@
+#include "handoffbrowser.h"
+
+#include "desktop.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+
+namespace browser {
+namespace {
+
+constexpr char helperName[] = "tolvane-qq-handoff";
+// A helper told to stop gets this long to shut its engine down before it is killed.
+constexpr int stopGraceMs = 2000;
+
+} // namespace
+
+HandoffBrowser::HandoffBrowser(QWidget *host, QString imClientScheme, QString helperPath)
+    : Browser(host), m_imClientScheme(imClientScheme.toLower()),
+      m_helperPath(helperPath.isEmpty() ? locateHelper() : std::move(helperPath))
+{
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(idleAfterLoadMs);
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(deadlineMs);
+    connect(&m_idle, &QTimer::timeout, this, &HandoffBrowser::finish);
+    connect(&m_deadline, &QTimer::timeout, this, &HandoffBrowser::finish);
+}
+
+HandoffBrowser::~HandoffBrowser()
+{
+    stopHelper();
+}
+
+Factory HandoffBrowser::factory(const QString &imClientScheme, const QString &helperPath)
+{
+    return [imClientScheme, helperPath](QWidget *host) {
+        return new HandoffBrowser(host, imClientScheme, helperPath);
+    };
+}
+
+QString HandoffBrowser::locateHelper()
+{
+    const QDir appDir(QCoreApplication::applicationDirPath());
+    const QString name = QString::fromLatin1(helperName);
+    for (const QString &candidate :
+         {appDir.filePath(name),
+          appDir.filePath(QStringLiteral("../libexec/tolvane-qq-status/") + name)}) {
+        if (QFileInfo(candidate).isExecutable())
+            return QDir::cleanPath(candidate);
+    }
+    return appDir.filePath(name);
+}
+
+void HandoffBrowser::navigate(const QString &address)
+{
+    stopHelper();
+    m_linkHandedOff = false;
+
+    // Owned by the application, not by this browser: a helper still shutting down when its
+    // window goes away is killed at the latest when the app ends.
+    auto *helper = new QProcess(QCoreApplication::instance());
+    m_helper = helper;
+    helper->setProgram(m_helperPath);
+    helper->setArguments({m_imClientScheme});
+    helper->setStandardErrorFile(QProcess::nullDevice());
+    connect(helper, &QProcess::readyReadStandardOutput, this, &HandoffBrowser::readHelper);
+    connect(helper, &QProcess::finished, this, &HandoffBrowser::finish);
+    connect(helper, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            finish();
+    });
+    helper->start();
+    // Sent encoded: whatever was typed, the line holds one address and nothing else.
+    helper->write(QUrl(address).toEncoded() + '\n');
+    m_deadline.start();
+}
+
+void HandoffBrowser::readHelper()
+{
+    while (m_helper && m_helper->canReadLine())
+        handleLine(QString::fromUtf8(m_helper->readLine()).trimmed());
+}
+
+void HandoffBrowser::handleLine(const QString &line)
+{
+    const QString word = line.section(u' ', 0, 0);
+    const QString address = line.section(u' ', 1);
+    if (word == u"navigating") {
+        m_idle.stop();
+    } else if (word == u"loaded") {
+        emit navigateComplete(address);
+        m_idle.start();
+    } else if (word == u"link") {
+        handOff(address);
+    } else if (word == u"failed") {
+        finish();
+    }
+}
+
+// The app, not the helper, decides what reaches the desktop: one link of the IM client's scheme.
+void HandoffBrowser::handOff(const QString &link)
+{
+    const QUrl url = QUrl::fromEncoded(link.toUtf8(), QUrl::StrictMode);
+    if (m_linkHandedOff || !url.isValid() || url.scheme() != m_imClientScheme)
+        return;
+    m_linkHandedOff = true;
+    openOnDesktop(url);
+    finish();
+}
+
+void HandoffBrowser::finish()
+{
+    stopHelper();
+    m_idle.stop();
+    m_deadline.stop();
+    if (host())
+        host()->hide();
+}
+
+void HandoffBrowser::stopHelper()
+{
+    if (!m_helper)
+        return;
+    QProcess *helper = m_helper;
+    m_helper = nullptr;
+    helper->disconnect(this);
+    connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
+    if (helper->state() == QProcess::NotRunning) {
+        helper->deleteLater();
+        return;
+    }
+    // The helper ends itself when its input closes, taking the engine's processes with it.
+    helper->closeWriteChannel();
+    QTimer::singleShot(stopGraceMs, helper, &QProcess::kill);
+}
+
+} // namespace browser

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "browser.h"
+
+#include <QPointer>
+#include <QTimer>
+
+class QProcess;
+
+namespace browser {
+
+// The chat window's browser. The service's hand-off page needs a real web engine, which runs in a
+// helper process of ours for each hand-off, so the app itself never carries the engine and all of
+// its memory leaves with the helper. The helper reports, one line at a time, what the page does:
+//   navigating <address>   the page started a navigation of its own
+//   loaded <address>       the page finished loading
+//   failed                 the page itself could not be loaded, or its renderer died
+//   link <address>         the page produced a link of the IM client's scheme
+// The host widget is hidden, and so the hand-off ends, once a link has gone to the desktop, the
+// page failed, the helper died or could not start, the page sat idle after loading, or at the
+// latest a while after navigate().
+class HandoffBrowser final : public Browser
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HandoffBrowser)
+
+public:
+    static constexpr int idleAfterLoadMs = 5000;
+    static constexpr int deadlineMs = 30000;
+
+    // helperPath empty: the helper installed beside the app (see locateHelper()).
+    HandoffBrowser(QWidget *host, QString imClientScheme, QString helperPath = {});
+    ~HandoffBrowser() override;
+
+    void navigate(const QString &address) override;
+
+    static Factory factory(const QString &imClientScheme, const QString &helperPath = {});
+
+    // Next to the executable (the build tree), or in the app's own libexec folder once installed.
+    static QString locateHelper();
+
+private:
+    void readHelper();
+    void handleLine(const QString &line);
+    void handOff(const QString &link);
+    void finish();
+    void stopHelper();
+
+    QString m_imClientScheme;
+    QString m_helperPath;
+    QPointer<QProcess> m_helper;
+    QTimer m_idle;
+    QTimer m_deadline;
+    bool m_linkHandedOff = false;
+};
+
+} // namespace browser

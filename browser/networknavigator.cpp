@@ -1,0 +1,140 @@
+#include "networknavigator.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+namespace browser {
+namespace {
+
+bool isWebAddress(const QUrl &url)
+{
+    return url.isValid() && !url.host().isEmpty() &&
+           (url.scheme() == u"http" || url.scheme() == u"https");
+}
+
+// The desktop's proxy settings, as a system browser control would use them.
+class SystemProxyFactory final : public QNetworkProxyFactory
+{
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
+    {
+        return systemProxyForQuery(query);
+    }
+};
+
+} // namespace
+
+NetworkNavigator::NetworkNavigator(QWidget *host)
+    : Browser(host), m_manager(new QNetworkAccessManager(this))
+{
+    // No cache and an in-memory cookie jar are the manager's defaults: nothing reaches the disk.
+    m_manager->setProxyFactory(new SystemProxyFactory);
+    m_manager->setAutoDeleteReplies(false);
+}
+
+NetworkNavigator::~NetworkNavigator()
+{
+    abandon();
+}
+
+void NetworkNavigator::navigate(const QString &address)
+{
+    abandon();
+    ++m_navigation;
+    m_redirects = 0;
+    // Tolerant parsing puts the typed text on the wire the way a browser does: blanks become %20,
+    // a '#' starts a fragment that is not sent, other characters go out as UTF-8 escapes.
+    const QUrl url(address);
+    if (isWebAddress(url))
+        request(url);
+    else
+        failLater();
+}
+
+void NetworkNavigator::request(const QUrl &url)
+{
+    QNetworkRequest request(url);
+    // Redirects are followed here, one request per hop: Qt's own policies may send a hop twice.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+
+    QNetworkReply *reply = m_manager->get(request);
+    m_reply = reply;
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] { onResponse(reply); });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { onFinished(reply); });
+}
+
+// The status line and headers are all a presence check needs; the body is never read.
+void NetworkNavigator::onResponse(QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return;
+
+    const int code = status.toInt();
+    const QUrl at = reply->url();
+    const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    abandon();
+
+    if (code >= 300 && code < 400 && target.isValid()) {
+        const QUrl next = at.resolved(target);
+        if (isWebAddress(next) && m_redirects < maxRedirects) {
+            ++m_redirects;
+            request(next);
+        } else {
+            failLater();
+        }
+    } else if (code >= 200 && code < 300) {
+        complete(at.toString());
+    } else {
+        failLater();
+    }
+}
+
+void NetworkNavigator::onFinished(QNetworkReply *reply)
+{
+    if (reply != m_reply)
+        return;
+    if (reply->error() == QNetworkReply::NoError &&
+        reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
+        onResponse(reply);
+        return;
+    }
+    abandon();
+    failLater();
+}
+
+void NetworkNavigator::abandon()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+}
+
+void NetworkNavigator::complete(const QString &address)
+{
+    emit navigateComplete(address);
+}
+
+// Failures found while navigate() or a reply's signal is still on the stack are reported from
+// the event loop, like every completion, and only if no newer navigation has started meanwhile.
+void NetworkNavigator::failLater()
+{
+    QTimer::singleShot(0, this, [this, navigation = m_navigation] {
+        if (navigation == m_navigation)
+            complete(QString::fromUtf16(navigationFailedAddress));
+    });
+}
+
+} // namespace browser

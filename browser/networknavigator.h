@@ -1,0 +1,49 @@
+#pragma once
+
+#include "browser.h"
+
+#include <QPointer>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QUrl;
+
+namespace browser {
+
+// Where a navigation completes when it could not reach a page: the network failed, the redirects
+// went nowhere sane, or the last answer was an HTTP error. Never the address that failed.
+inline constexpr char16_t navigationFailedAddress[] = u"about:neterror";
+
+// A presence check is a short chain of HTTP redirects ending at a picture: nothing is rendered and
+// no script runs, so this browser only follows the chain and reports where it ended.
+class NetworkNavigator final : public Browser
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(NetworkNavigator)
+
+public:
+    // Browsers stop following a chain at 20 redirects; so do we.
+    static constexpr int maxRedirects = 20;
+
+    explicit NetworkNavigator(QWidget *host);
+    ~NetworkNavigator() override;
+
+    void navigate(const QString &address) override;
+
+    static Browser *create(QWidget *host) { return new NetworkNavigator(host); }
+
+private:
+    void request(const QUrl &url);
+    void onResponse(QNetworkReply *reply);
+    void onFinished(QNetworkReply *reply);
+    void abandon();
+    void complete(const QString &address);
+    void failLater();
+
+    QNetworkAccessManager *m_manager;
+    QPointer<QNetworkReply> m_reply;
+    int m_redirects = 0;
+    quint64 m_navigation = 0;
+};
+
+} // namespace browser

@@ -1,0 +1,55 @@
+#include "chatwindow.h"
+
+#include "appinfo.h"
+#include "ui_chatwindow.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+namespace chat_window {
+
+ChatWindow::ChatWindow(const browser::Factory &makeBrowser, QWidget *parent)
+    : QWidget(parent,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_ui(std::make_unique<Ui::ChatWindow>()), m_timer(new QTimer(this))
+{
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString::fromUtf16(appinfo::displayName));
+    setFixedSize(size());
+    m_browser = makeBrowser(m_ui->WebBrowser1);
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    move(screen.center() - rect().center());
+
+    // The poll runs from the moment the window exists, before anything is navigated; the
+    // browser reads as shown until it is done, so early ticks change nothing.
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(pollIntervalMs);
+    connect(m_timer, &QTimer::timeout, this, &ChatWindow::pollBrowser);
+    m_timer->start();
+}
+
+ChatWindow::~ChatWindow() = default;
+
+void ChatWindow::navigate(const QString &address)
+{
+    m_browser->navigate(address);
+}
+
+void ChatWindow::closeEvent(QCloseEvent *event)
+{
+    m_timer->stop();
+    event->accept();
+    emit finished();
+}
+
+void ChatWindow::pollBrowser()
+{
+    if (!m_browser->isHostVisible())
+        close();
+}
+
+} // namespace chat_window

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "browser.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QTimer;
+
+namespace Ui {
+class ChatWindow;
+}
+
+namespace chat_window {
+
+// Stands in for the query window while the service's chat hand-off page is handled, and closes
+// itself once its browser is no longer shown. It destroys itself on closing: every chat starts
+// from a fresh window.
+class ChatWindow final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ChatWindow)
+
+public:
+    // The design's 1 ms poll, held to the 10 ms that the original platform's timers deliver at
+    // best, so that waiting does not burn a core.
+    static constexpr int pollIntervalMs = 10;
+
+    explicit ChatWindow(const browser::Factory &makeBrowser, QWidget *parent = nullptr);
+    ~ChatWindow() override;
+
+    void navigate(const QString &address);
+
+signals:
+    // The window has closed, by itself or through its frame: time to bring the caller back.
+    void finished();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void pollBrowser();
+
+    std::unique_ptr<Ui::ChatWindow> m_ui;
+    browser::Browser *m_browser;
+    QTimer *m_timer;
+};
+
+} // namespace chat_window

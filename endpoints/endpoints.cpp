@@ -1,0 +1,41 @@
+#include "endpoints.h"
+
+#include "builtin.h"
+
+namespace endpoints {
+
+Endpoints Endpoints::builtIn()
+{
+    return {QString::fromUtf16(PRESENCE_HOST), QString::fromUtf16(LOGO_HOST),
+            QString::fromUtf16(HOME_PAGE_HOST), QString::fromUtf16(IM_CLIENT_SCHEME)};
+}
+
+QString Endpoints::presenceImageAddress(const QString &number) const
+{
+    return QStringLiteral("http://") + presenceHost + QStringLiteral("/pa?p=1:") + number +
+           QStringLiteral(":1");
+}
+
+QString Endpoints::chatHandoffAddress(const QString &number) const
+{
+    return QStringLiteral("http://") + presenceHost + QStringLiteral("/msgrd?V=1&Uin=") + number;
+}
+
+QString Endpoints::onlineImageAddress() const
+{
+    return QStringLiteral("http://") + logoHost + QStringLiteral("/qq_online.gif");
+}
+
+QString Endpoints::homePageAddress() const
+{
+    return QStringLiteral("http://") + homePageHost;
+}
+
+Presence Endpoints::classify(const QString &completedAddress) const
+{
+    if (completedAddress == QStringView(initialLocation))
+        return Presence::Ignored;
+    return completedAddress == onlineImageAddress() ? Presence::Online : Presence::Offline;
+}
+
+} // namespace endpoints

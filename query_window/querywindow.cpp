@@ -1,0 +1,122 @@
+#include "querywindow.h"
+
+#include "appinfo.h"
+#include "chatwindow.h"
+#include "desktop.h"
+#include "ui_querywindow.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScreen>
+#include <QUrl>
+
+namespace query_window {
+namespace {
+
+// A number needs this many UTF-16 code units before it can be queried or chatted with.
+constexpr qsizetype minimumNumberLength = 5;
+
+} // namespace
+
+QueryWindow::QueryWindow(endpoints::Endpoints endpoints, browser::Factory makeBrowser,
+                         browser::Factory makeChatBrowser, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_ui(std::make_unique<Ui::QueryWindow>()), m_endpoints(std::move(endpoints)),
+      m_makeChatBrowser(std::move(makeChatBrowser))
+{
+    m_ui->setupUi(this);
+    setWindowTitle(QString::fromUtf16(appinfo::displayName));
+    setFixedSize(size());
+    m_browser = makeBrowser(m_ui->WebBrowser1);
+
+    // What is typed is exactly what is queried: no completion from the history.
+    m_ui->Combo1->setCompleter(nullptr);
+    m_ui->Combo1->setFocus();
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    move(screen.center() - rect().center());
+
+    // Every change of the text, whether edited or picked from the history, keeps the buttons
+    // in step with it.
+    connect(m_ui->Combo1, &QComboBox::editTextChanged, this, &QueryWindow::applyEnablementRule);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &QueryWindow::startPresenceQuery);
+    connect(m_browser, &browser::Browser::navigateComplete, this, &QueryWindow::showPresence);
+    connect(m_ui->Command3, &QPushButton::clicked, this, &QueryWindow::startChat);
+    connect(m_ui->Command4, &QPushButton::clicked, this, &QueryWindow::openHomePage);
+    connect(m_ui->Command2, &QPushButton::clicked, this, &QueryWindow::exitProgram);
+}
+
+QueryWindow::~QueryWindow()
+{
+    delete m_chat;
+}
+
+// Enter anywhere in the window presses the query button, as a default button does.
+void QueryWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (m_ui->Command1->isEnabled())
+        m_ui->Command1->click();
+}
+
+void QueryWindow::applyEnablementRule()
+{
+    const bool longEnough = m_ui->Combo1->currentText().size() >= minimumNumberLength;
+    m_ui->Command1->setEnabled(longEnough);
+    m_ui->Command3->setEnabled(longEnough);
+}
+
+void QueryWindow::startPresenceQuery()
+{
+    m_browser->navigate(m_endpoints.presenceImageAddress(m_ui->Combo1->currentText()));
+    m_ui->Label3->setText(QStringLiteral("正在检查..."));
+    m_ui->Combo1->addItem(m_ui->Combo1->currentText());
+}
+
+void QueryWindow::showPresence(const QString &completedAddress)
+{
+    switch (m_endpoints.classify(completedAddress)) {
+    case endpoints::Presence::Ignored:
+        return;
+    case endpoints::Presence::Online:
+        m_ui->Image3->show();
+        m_ui->Image4->hide();
+        m_ui->Label3->setText(QStringLiteral("对方在线"));
+        return;
+    case endpoints::Presence::Offline:
+        m_ui->Image3->hide();
+        m_ui->Image4->show();
+        m_ui->Label3->setText(QStringLiteral("对方不在线"));
+        return;
+    }
+}
+
+void QueryWindow::startChat()
+{
+    hide();
+    if (!m_chat) {
+        m_chat = new chat_window::ChatWindow(m_makeChatBrowser);
+        connect(m_chat, &chat_window::ChatWindow::finished, this, &QWidget::show);
+    }
+    m_chat->show();
+    m_chat->navigate(m_endpoints.chatHandoffAddress(m_ui->Combo1->currentText()));
+}
+
+void QueryWindow::openHomePage()
+{
+    browser::openOnDesktop(QUrl(m_endpoints.homePageAddress()));
+}
+
+// Ends the program at once: no confirmation, and no window gets to handle its closing.
+void QueryWindow::exitProgram()
+{
+    QCoreApplication::exit(0);
+}
+
+} // namespace query_window

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "browser.h"
+#include "endpoints.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class QueryWindow;
+}
+
+namespace chat_window {
+class ChatWindow;
+}
+
+namespace query_window {
+
+// The main window: the number box, the four commands and the presence result.
+class QueryWindow final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(QueryWindow)
+
+public:
+    // makeBrowser gives this window its browser; makeChatBrowser gives one to each chat window.
+    QueryWindow(endpoints::Endpoints endpoints, browser::Factory makeBrowser,
+                browser::Factory makeChatBrowser, QWidget *parent = nullptr);
+    ~QueryWindow() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void applyEnablementRule();
+    void startPresenceQuery();
+    void showPresence(const QString &completedAddress);
+    void startChat();
+    void openHomePage();
+    void exitProgram();
+
+    std::unique_ptr<Ui::QueryWindow> m_ui;
+    endpoints::Endpoints m_endpoints;
+    browser::Browser *m_browser;
+    browser::Factory m_makeChatBrowser;
+    QPointer<chat_window::ChatWindow> m_chat;
+};
+
+} // namespace query_window

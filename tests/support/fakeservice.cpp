@@ -1,0 +1,145 @@
+#include "fakeservice.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace testsupport {
+
+Response Response::redirect(const QByteArray &location, int status)
+{
+    Response response;
+    response.status = status;
+    response.headers.append({"Location", location});
+    return response;
+}
+
+Response Response::html(const QByteArray &body)
+{
+    Response response;
+    response.contentType = "text/html; charset=utf-8";
+    response.body = body;
+    return response;
+}
+
+Response Response::gif()
+{
+    Response response;
+    response.contentType = "image/gif";
+    // The smallest GIF: one transparent pixel.
+    response.body =
+        QByteArray::fromBase64("R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7");
+    return response;
+}
+
+FakeService::FakeService(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
+{
+    m_fallback = [](const Request &) {
+        Response response;
+        response.status = 404;
+        return response;
+    };
+    connect(m_server, &QTcpServer::newConnection, this, &FakeService::accept);
+}
+
+FakeService::~FakeService() = default;
+
+bool FakeService::listen()
+{
+    return m_server->listen(QHostAddress::LocalHost);
+}
+
+quint16 FakeService::port() const
+{
+    return m_server->serverPort();
+}
+
+QString FakeService::host() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(port());
+}
+
+void FakeService::on(const QByteArray &target, const Response &response)
+{
+    m_table.insert(target, response);
+}
+
+void FakeService::setFallback(Handler handler)
+{
+    m_fallback = std::move(handler);
+}
+
+int FakeService::requestCount(const QByteArray &target) const
+{
+    return int(std::count_if(m_requests.cbegin(), m_requests.cend(),
+                             [&](const Request &request) { return request.target == target; }));
+}
+
+quint16 FakeService::closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+void FakeService::accept()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void FakeService::read(QTcpSocket *socket)
+{
+    QByteArray &buffer = m_pending[socket];
+    buffer += socket->readAll();
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end < 0)
+        return;
+    const QList<QByteArray> lines = buffer.left(end).split('\n');
+    buffer.remove(0, end + 4);
+
+    Request request;
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    request.method = requestLine.value(0);
+    request.target = requestLine.value(1);
+    for (const QByteArray &line : lines.mid(1)) {
+        if (line.toLower().startsWith("host:"))
+            request.host = line.mid(5).trimmed();
+    }
+    m_requests.append(request);
+
+    Response response = m_table.contains(request.target)   ? m_table.value(request.target)
+                        : m_table.contains(request.path()) ? m_table.value(request.path())
+                                                           : m_fallback(request);
+    if (response.hang)
+        return;
+    if (response.reset) {
+        socket->abort();
+        return;
+    }
+    if (response.delayMs > 0) {
+        QTimer::singleShot(response.delayMs, socket,
+                           [this, socket, response] { answer(socket, response); });
+        return;
+    }
+    answer(socket, response);
+}
+
+void FakeService::answer(QTcpSocket *socket, const Response &response)
+{
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + " Fake\r\n";
+    out += "Content-Type: " + response.contentType + "\r\n";
+    out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    out += "Connection: close\r\n";
+    for (const auto &[name, value] : response.headers)
+        out += name + ": " + value + "\r\n";
+    out += "\r\n" + response.body;
+    socket->write(out);
+    socket->disconnectFromHost();
+}
+
+} // namespace testsupport

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPair>
+
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace testsupport {
+
+struct Request
+{
+    QByteArray method;
+    QByteArray target; // as it came on the request line, percent escapes and all
+    QByteArray host;   // the Host header
+    QByteArray path() const { return target.left(target.indexOf('?')); }
+};
+
+struct Response
+{
+    int status = 200;
+    QByteArray contentType = "text/plain";
+    QByteArray body;
+    QList<QPair<QByteArray, QByteArray>> headers;
+    int delayMs = 0;
+    bool hang = false;  // never answer, keep the connection open
+    bool reset = false; // close the connection without an answer
+
+    static Response redirect(const QByteArray &location, int status = 302);
+    static Response html(const QByteArray &body);
+    static Response gif();
+};
+
+// A small HTTP/1.1 service on loopback, answering each request from a table of targets and
+// recording what it was asked.
+class FakeService : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Handler = std::function<Response(const Request &)>;
+
+    explicit FakeService(QObject *parent = nullptr);
+    ~FakeService() override;
+
+    bool listen();
+    quint16 port() const;
+    QString host() const; // 127.0.0.1:port
+
+    // Answers a request whose whole target, or else whose path, is `target`.
+    void on(const QByteArray &target, const Response &response);
+    // Answers whatever the table does not know (404 by default).
+    void setFallback(Handler handler);
+
+    QList<Request> requests() const { return m_requests; }
+    int requestCount(const QByteArray &target) const;
+    void clearRequests() { m_requests.clear(); }
+
+    // A loopback port nobody listens on.
+    static quint16 closedPort();
+
+private:
+    void accept();
+    void read(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const Response &response);
+
+    QTcpServer *m_server;
+    QHash<QByteArray, Response> m_table;
+    Handler m_fallback;
+    QList<Request> m_requests;
+    QHash<QTcpSocket *, QByteArray> m_pending;
+};
+
+} // namespace testsupport

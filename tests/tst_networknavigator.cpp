@@ -1,0 +1,221 @@
+#include "fakeservice.h"
+#include "networknavigator.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+using browser::NetworkNavigator;
+using testsupport::FakeService;
+using testsupport::Response;
+using Routes = QList<QPair<QByteArray, Response>>;
+
+// The query window's browser against a small service on loopback.
+class TestNetworkNavigator : public QObject
+{
+    Q_OBJECT
+
+    FakeService *m_service = nullptr;
+    QWidget *m_window = nullptr;
+    QWidget *m_host = nullptr;
+    NetworkNavigator *m_navigator = nullptr;
+
+    QString url(const QByteArray &target) const
+    {
+        return QStringLiteral("http://%1%2").arg(m_service->host(), QString::fromLatin1(target));
+    }
+    QByteArray urlBytes(const QByteArray &target) const { return url(target).toLatin1(); }
+
+    // Navigates and returns the one address the navigation completed at.
+    QString completion(const QString &address)
+    {
+        QSignalSpy spy(m_navigator, &NetworkNavigator::navigateComplete);
+        m_navigator->navigate(address);
+        if (!spy.wait(10000))
+            return QStringLiteral("<no completion>");
+        QTest::qWait(50); // nothing more may follow
+        return spy.size() == 1 ? spy.at(0).at(0).toString() : QStringLiteral("<several>");
+    }
+
+    static QString failed() { return QString::fromUtf16(browser::navigationFailedAddress); }
+
+private slots:
+    void init()
+    {
+        m_service = new FakeService(this);
+        QVERIFY(m_service->listen());
+        m_window = new QWidget;
+        m_host = new QWidget(m_window);
+        m_navigator = new NetworkNavigator(m_host);
+    }
+    void cleanup()
+    {
+        delete m_window;
+        delete m_service;
+    }
+
+    void completesWhereTheRedirectsEnd_data()
+    {
+        QTest::addColumn<Routes>("routes");
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QByteArray>("end"); // empty: the navigation failed
+
+        QTest::newRow("picture at once") << Routes{{"/pic.gif", Response::gif()}}
+                                         << QByteArray("/pic.gif") << QByteArray("/pic.gif");
+        QTest::newRow("redirect to the online picture")
+            << Routes{{"/pa", Response::redirect("/qq_online.gif")},
+                      {"/qq_online.gif", Response::gif()}}
+            << QByteArray("/pa?p=1:12345:1") << QByteArray("/qq_online.gif");
+        QTest::newRow("two hops, relative and absolute")
+            << Routes{{"/a", Response::redirect("b", 301)},
+                      {"/b", Response::redirect("ABSOLUTE/c", 307)},
+                      {"/c", Response::gif()}}
+            << QByteArray("/a") << QByteArray("/c");
+        QTest::newRow("redirect loop") << Routes{{"/loop", Response::redirect("/loop")}}
+                                       << QByteArray("/loop") << QByteArray();
+        QTest::newRow("404 at the end") << Routes{{"/pa", Response::redirect("/gone.gif")}}
+                                        << QByteArray("/pa") << QByteArray();
+        QTest::newRow("500") << Routes{{"/pa",
+                                        [] {
+                                            Response r;
+                                            r.status = 500;
+                                            return r;
+                                        }()}}
+                             << QByteArray("/pa") << QByteArray();
+        QTest::newRow("redirect to file:")
+            << Routes{{"/pa", Response::redirect("file:///etc/passwd")}} << QByteArray("/pa")
+            << QByteArray();
+        QTest::newRow("redirect to data:")
+            << Routes{{"/pa", Response::redirect("data:image/gif;base64,R0lGOD")}}
+            << QByteArray("/pa") << QByteArray();
+        QTest::newRow("redirect without a location") << Routes{{"/pa",
+                                                                [] {
+                                                                    Response r;
+                                                                    r.status = 302;
+                                                                    return r;
+                                                                }()}}
+                                                     << QByteArray("/pa") << QByteArray();
+        QTest::newRow("connection reset") << Routes{{"/pa",
+                                                     [] {
+                                                         Response r;
+                                                         r.reset = true;
+                                                         return r;
+                                                     }()}}
+                                          << QByteArray("/pa") << QByteArray();
+    }
+    void completesWhereTheRedirectsEnd()
+    {
+        QFETCH(Routes, routes);
+        QFETCH(QByteArray, start);
+        QFETCH(QByteArray, end);
+        for (auto [target, response] : routes) {
+            for (auto &header : response.headers)
+                header.second.replace("ABSOLUTE", urlBytes(""));
+            m_service->on(target, response);
+        }
+        QCOMPARE(completion(url(start)), end.isEmpty() ? failed() : url(end));
+    }
+
+    void failsOnAnUnreachableOrUnusableAddress_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("refused")
+            << QStringLiteral("http://127.0.0.1:%1/pa").arg(FakeService::closedPort());
+        QTest::newRow("initial location") << QStringLiteral("http:///");
+        QTest::newRow("not a web address") << QStringLiteral("file:///etc/hosts");
+        QTest::newRow("empty") << QString();
+    }
+    void failsOnAnUnreachableOrUnusableAddress()
+    {
+        QFETCH(QString, address);
+        QCOMPARE(completion(address), failed());
+    }
+
+    void tooManyRedirectsFail()
+    {
+        for (int hop = 0; hop <= NetworkNavigator::maxRedirects; ++hop)
+            m_service->on("/" + QByteArray::number(hop),
+                          Response::redirect("/" + QByteArray::number(hop + 1)));
+        m_service->on("/" + QByteArray::number(NetworkNavigator::maxRedirects + 1),
+                      Response::gif());
+        QCOMPARE(completion(url("/0")), failed());
+
+        m_service->on(
+            "/1", Response::redirect("/" + QByteArray::number(NetworkNavigator::maxRedirects + 1)));
+        QCOMPARE(completion(url("/0")),
+                 url("/" + QByteArray::number(NetworkNavigator::maxRedirects + 1)));
+    }
+
+    void completesOnlyLater()
+    {
+        m_service->on("/pic.gif", Response::gif());
+        QSignalSpy spy(m_navigator, &NetworkNavigator::navigateComplete);
+        m_navigator->navigate(QStringLiteral("http:///"));
+        m_navigator->navigate(url("/pic.gif"));
+        QCOMPARE(spy.size(), 0);
+        QVERIFY(spy.wait());
+        QTest::qWait(100);
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.at(0).at(0).toString(), url("/pic.gif"));
+    }
+
+    void aNewNavigationAbandonsThePendingOne()
+    {
+        Response slow = Response::redirect("/slow.gif");
+        slow.delayMs = 300;
+        m_service->on("/slow", slow);
+        m_service->on("/slow.gif", Response::gif());
+        m_service->on("/fast.gif", Response::gif());
+
+        QSignalSpy spy(m_navigator, &NetworkNavigator::navigateComplete);
+        m_navigator->navigate(url("/slow"));
+        QTRY_COMPARE(m_service->requestCount("/slow"), 1);
+        m_navigator->navigate(url("/fast.gif"));
+        QVERIFY(spy.wait());
+        QTest::qWait(600);
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.at(0).at(0).toString(), url("/fast.gif"));
+        QCOMPARE(m_service->requestCount("/slow.gif"), 0);
+    }
+
+    // Each query reaches the service exactly once, a hung one among them included.
+    void oneRequestPerNavigation()
+    {
+        Response hang;
+        hang.hang = true;
+        m_service->on("/hang", hang);
+        m_service->on("/pa", Response::redirect("/qq_online.gif"));
+        m_service->on("/qq_online.gif", Response::gif());
+
+        QSignalSpy spy(m_navigator, &NetworkNavigator::navigateComplete);
+        for (int i = 0; i < 10; ++i) {
+            if (i == 4) {
+                m_navigator->navigate(url("/hang"));
+                QTRY_COMPARE(m_service->requestCount("/hang"), 1);
+                continue;
+            }
+            m_navigator->navigate(url("/pa?n=" + QByteArray::number(i)));
+            QTRY_COMPARE(spy.size(), i < 4 ? i + 1 : i);
+        }
+        QTest::qWait(200);
+        for (int i = 0; i < 10; ++i) {
+            if (i != 4)
+                QCOMPARE(m_service->requestCount("/pa?n=" + QByteArray::number(i)), 1);
+        }
+        QCOMPARE(m_service->requestCount("/hang"), 1);
+        QCOMPARE(m_service->requestCount("/qq_online.gif"), 9);
+        QCOMPARE(m_service->requests().size(), 19);
+    }
+
+    // A control on a window that is not shown yet still counts as shown by its host.
+    void hostIsVisibleUntilHidden()
+    {
+        QVERIFY(!m_window->isVisible());
+        QVERIFY(m_navigator->isHostVisible());
+        m_host->hide();
+        QVERIFY(!m_navigator->isHostVisible());
+    }
+};
+
+QTEST_MAIN(TestNetworkNavigator)
+#include "tst_networknavigator.moc"

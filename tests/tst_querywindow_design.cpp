@@ -1,0 +1,216 @@
+#include "fakebrowser.h"
+#include "querywindow.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+using query_window::QueryWindow;
+using testsupport::FakeBrowsers;
+
+// The query window as it comes up, before the user has done anything.
+class TestQueryWindowDesign : public QObject
+{
+    Q_OBJECT
+
+    FakeBrowsers m_browsers;
+    FakeBrowsers m_chatBrowsers;
+    QueryWindow *m_window = nullptr;
+
+    template <typename T = QWidget> T *find(const char *name) const
+    {
+        return m_window->findChild<T *>(QString::fromLatin1(name));
+    }
+
+private slots:
+    void init()
+    {
+        m_browsers = {};
+        m_chatBrowsers = {};
+        m_window = new QueryWindow({QStringLiteral("127.0.0.1:1"), QStringLiteral("127.0.0.1:2"),
+                                    QStringLiteral("127.0.0.1:3"), QStringLiteral("imclient")},
+                                   m_browsers.factory(), m_chatBrowsers.factory());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup() { delete m_window; }
+
+    void window()
+    {
+        QCOMPARE(m_window->objectName(), "Form1");
+        QCOMPARE(m_window->windowTitle(), QString::fromUtf8("TolvaneQQ在线状态查询"));
+        QCOMPARE(m_window->size(), QSize(272, 191));
+        QCOMPARE(m_window->minimumSize(), QSize(272, 191));
+        QCOMPARE(m_window->maximumSize(), QSize(272, 191));
+        QCOMPARE(m_window->palette().color(QPalette::Window), QColor(255, 192, 192));
+
+        const Qt::WindowFlags flags = m_window->windowFlags();
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(flags & Qt::WindowSystemMenuHint);
+        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(m_window->windowType(), Qt::Window); // not a tool window: it has a taskbar button
+
+        QCOMPARE(m_window->windowIcon().availableSizes().size(), 8);
+
+        const QPoint screenCentre = m_window->screen()->availableGeometry().center();
+        QVERIFY((m_window->geometry().center() - screenCentre).manhattanLength() <= 2);
+    }
+
+    void controlsInPlace_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("enabled");
+
+        QTest::newRow("Image1") << "Image1" << QRect(12, 12, 251, 40) << true << true;
+        QTest::newRow("Image2") << "Image2" << QRect(16, 16, 28, 26) << true << true;
+        QTest::newRow("Label1") << "Label1" << QRect(64, 20, 173, 33) << true << true;
+        QTest::newRow("Label2") << "Label2" << QRect(12, 68, 61, 13) << true << true;
+        QTest::newRow("Combo1") << "Combo1" << QRect(72, 64, 89, 20) << true << true;
+        QTest::newRow("Command1") << "Command1" << QRect(176, 64, 89, 25) << true << false;
+        QTest::newRow("Command3") << "Command3" << QRect(176, 96, 89, 25) << true << false;
+        QTest::newRow("Command4") << "Command4" << QRect(176, 128, 89, 25) << true << true;
+        QTest::newRow("Command2") << "Command2" << QRect(176, 160, 89, 25) << true << true;
+        QTest::newRow("Frame1") << "Frame1" << QRect(12, 88, 153, 93) << true << true;
+        QTest::newRow("Label3") << "Label3" << QRect(8, 16, 137, 17) << true << true;
+        QTest::newRow("Image3") << "Image3" << QRect(36, 48, 79, 28) << false << true;
+        QTest::newRow("Image4") << "Image4" << QRect(36, 48, 78, 26) << false << true;
+        QTest::newRow("WebBrowser1") << "WebBrowser1" << QRect(8, 228, 201, 117) << true << true;
+    }
+    void controlsInPlace()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(bool, shown);
+        QFETCH(bool, enabled);
+
+        auto *control = m_window->findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), geometry);
+        QCOMPARE(control->isVisible(), shown);
+        QCOMPARE(control->isEnabled(), enabled);
+        const bool inFrame = name == "Label3" || name == "Image3" || name == "Image4";
+        QCOMPARE(control->parentWidget(), inFrame ? find("Frame1") : m_window);
+    }
+
+    void texts()
+    {
+        QCOMPARE(find<QLabel>("Label1")->text(),
+                 QString::fromUtf8("不用登就知道好友是否在线！ 不用加为好友就能和她聊天！"));
+        QCOMPARE(find<QLabel>("Label2")->text(), QString::fromUtf8("对方号码： "));
+        QCOMPARE(find<QLabel>("Label3")->text(), QString::fromUtf8("等待查询任务"));
+        QCOMPARE(find<QGroupBox>("Frame1")->title(), QString::fromUtf8("状态"));
+        for (const char *button : {"Command1", "Command2", "Command3", "Command4"})
+            QVERIFY(find<QPushButton>(button)->text().isEmpty());
+        auto *combo = find<QComboBox>("Combo1");
+        QVERIFY(combo->currentText().isEmpty());
+        QCOMPARE(combo->count(), 0);
+    }
+
+    void look()
+    {
+        auto *slogan = find<QLabel>("Label1");
+        QCOMPARE(slogan->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QVERIFY(!slogan->autoFillBackground());
+        QVERIFY(slogan->wordWrap());
+        QVERIFY(slogan->alignment() & Qt::AlignLeft);
+        QVERIFY(find<QLabel>("Label3")->alignment() & Qt::AlignHCenter);
+        for (const char *name : {"Label2", "Label3", "Frame1"})
+            QCOMPARE(find(name)->palette().color(QPalette::Window), QColor(255, 192, 192));
+
+        // The slogan and the flower lie on top of the banner.
+        const QObjectList children = m_window->children();
+        QVERIFY(children.indexOf(find("Image1")) < children.indexOf(find("Image2")));
+        QVERIFY(children.indexOf(find("Image1")) < children.indexOf(find("Label1")));
+        QCOMPARE(m_window->childAt(QPoint(20, 20)), find("Image2"));
+
+        auto *banner = find<QLabel>("Image1");
+        QVERIFY(banner->hasScaledContents());
+        QCOMPARE(banner->frameShadow(), QFrame::Sunken);
+        QCOMPARE(banner->pixmap().size(), QSize(249, 38));
+        QCOMPARE(find<QLabel>("Image2")->pixmap().size(), QSize(28, 26));
+        QVERIFY(find<QLabel>("Image3")->hasScaledContents());
+        QVERIFY(!find<QLabel>("Image4")->hasScaledContents());
+        QCOMPARE(find<QLabel>("Image3")->pixmap().size(), QSize(73, 22));
+        QCOMPARE(find<QLabel>("Image4")->pixmap().size(), QSize(74, 22));
+        for (const char *name : {"Command1", "Command2", "Command3", "Command4"}) {
+            auto *button = find<QPushButton>(name);
+            QVERIFY(!button->icon().isNull());
+            QCOMPARE(button->iconSize(), QSize(90, 23));
+        }
+    }
+
+    void accessibleNames()
+    {
+        QCOMPARE(find("Command1")->accessibleName(), QString::fromUtf8("查询"));
+        QCOMPARE(find("Command3")->accessibleName(), QString::fromUtf8("留言"));
+        QCOMPARE(find("Command4")->accessibleName(), QString::fromUtf8("访问主页"));
+        QCOMPARE(find("Command2")->accessibleName(), QString::fromUtf8("退出"));
+        QCOMPARE(find("Image3")->accessibleName(), QString::fromUtf8("在线"));
+        QCOMPARE(find("Image4")->accessibleName(), QString::fromUtf8("不在线"));
+        QCOMPARE(find<QLabel>("Label2")->buddy(), find("Combo1"));
+    }
+
+    void numberBoxTakesTypedTextOnly()
+    {
+        auto *combo = find<QComboBox>("Combo1");
+        QVERIFY(combo->isEditable());
+        QCOMPARE(combo->insertPolicy(), QComboBox::NoInsert);
+        QVERIFY(!combo->completer());
+        QVERIFY(!combo->lineEdit()->completer());
+    }
+
+    // The browser lies below the client area, full size and shown by its host, and out of
+    // the focus chain: nobody could see it take the focus.
+    void browserOutOfSight()
+    {
+        QWidget *browser = find("WebBrowser1");
+        QVERIFY(browser->geometry().top() >= m_window->height());
+        QVERIFY(!browser->isHidden());
+        QCOMPARE(browser->focusPolicy(), Qt::NoFocus);
+        QVERIFY(m_browsers.latest);
+        QVERIFY(m_browsers.latest->isHostVisible());
+        QCOMPARE(m_browsers.made, 1);
+        QCOMPARE(m_chatBrowsers.made, 0);
+        QVERIFY(m_browsers.latest->navigations.isEmpty()); // nothing asked of the network yet
+    }
+
+    void focusStartsInTheNumberBoxAndCycles()
+    {
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QCOMPARE(QApplication::focusWidget(), find("Combo1"));
+
+        auto tabCycle = [this] {
+            QStringList order;
+            for (int i = 0; i < 6; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                order << QApplication::focusWidget()->objectName();
+            }
+            return order;
+        };
+        QCOMPARE(tabCycle(),
+                 QStringList({"Command2", "Command4", "Combo1", "Command2", "Command4", "Combo1"}));
+        find("Command1")->setEnabled(true);
+        find("Command3")->setEnabled(true);
+        QCOMPARE(tabCycle(), QStringList({"Command1", "Command2", "Command3", "Command4", "Combo1",
+                                          "Command1"}));
+    }
+
+    void closingTheWindowEndsTheProgram()
+    {
+        QGuiApplication::setQuitOnLastWindowClosed(true);
+        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+        QVERIFY(m_window->close());
+        QCOMPARE(lastClosed.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestQueryWindowDesign)
+#include "tst_querywindow_design.moc"
