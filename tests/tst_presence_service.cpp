@@ -1,0 +1,187 @@
+#include "fakeservice.h"
+#include "networknavigator.h"
+#include "querywindow.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using query_window::QueryWindow;
+using testsupport::FakeService;
+using testsupport::Response;
+
+namespace {
+
+const QString checking = QString::fromUtf8("正在检查...");
+const QString onlineText = QString::fromUtf8("对方在线");
+const QString offlineText = QString::fromUtf8("对方不在线");
+
+Response delayed(Response response, int ms)
+{
+    response.delayMs = ms;
+    return response;
+}
+
+} // namespace
+
+// The whole presence check: the real window and navigator against a fake service on loopback.
+class TestPresenceService : public QObject
+{
+    Q_OBJECT
+
+    FakeService *m_presence = nullptr;
+    FakeService *m_logo = nullptr;
+    QueryWindow *m_window = nullptr;
+
+    QComboBox *combo() const { return m_window->findChild<QComboBox *>(QStringLiteral("Combo1")); }
+    QLabel *label(const char *name) const
+    {
+        return m_window->findChild<QLabel *>(QString::fromLatin1(name));
+    }
+    QString status() const { return label("Label3")->text(); }
+    QByteArray logoUrl(const QByteArray &path) const
+    {
+        return "http://" + m_logo->host().toLatin1() + path;
+    }
+
+    void makeWindow(const QString &presenceHost)
+    {
+        delete m_window;
+        m_window = new QueryWindow({presenceHost, m_logo->host(), QStringLiteral("127.0.0.1:9"),
+                                    QStringLiteral("imclient")},
+                                   &browser::NetworkNavigator::create,
+                                   [](QWidget *) -> browser::Browser * { return nullptr; });
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void query(const QString &number)
+    {
+        combo()->lineEdit()->clear();
+        combo()->lineEdit()->insert(number);
+        QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("Command1")),
+                          Qt::LeftButton);
+        QCOMPARE(status(), checking);
+    }
+
+private slots:
+    void init()
+    {
+        m_presence = new FakeService(this);
+        m_logo = new FakeService(this);
+        QVERIFY(m_presence->listen());
+        QVERIFY(m_logo->listen());
+        m_logo->on("/qq_online.gif", Response::gif());
+        m_logo->on("/qq_offline.gif", Response::gif());
+        m_logo->on("/QQ_ONLINE.GIF", Response::gif());
+        m_logo->on("/qq_online.gif/", Response::gif());
+        makeWindow(m_presence->host());
+    }
+    void cleanup()
+    {
+        delete m_window;
+        m_window = nullptr;
+        delete m_presence;
+        delete m_logo;
+    }
+
+    void resultFollowsWhereTheServiceSends_data()
+    {
+        QTest::addColumn<QByteArray>("location");
+        QTest::addColumn<bool>("online");
+        QTest::newRow("online picture") << QByteArray("/qq_online.gif") << true;
+        QTest::newRow("offline picture") << QByteArray("/qq_offline.gif") << false;
+        QTest::newRow("upper case") << QByteArray("/QQ_ONLINE.GIF") << false;
+        QTest::newRow("trailing slash") << QByteArray("/qq_online.gif/") << false;
+        QTest::newRow("query string") << QByteArray("/qq_online.gif?v=2") << false;
+        QTest::newRow("online picture missing") << QByteArray("/gone/qq_online.gif") << false;
+    }
+    void resultFollowsWhereTheServiceSends()
+    {
+        QFETCH(QByteArray, location);
+        QFETCH(bool, online);
+        m_presence->on("/pa", Response::redirect(logoUrl(location)));
+
+        query(QStringLiteral("12345"));
+        QTRY_COMPARE(status(), online ? onlineText : offlineText);
+        QCOMPARE(label("Image3")->isVisible(), online);
+        QCOMPARE(label("Image4")->isVisible(), !online);
+        QCOMPARE(m_presence->requestCount("/pa?p=1:12345:1"), 1);
+    }
+
+    void unreachableServiceShowsOffline()
+    {
+        makeWindow(QStringLiteral("127.0.0.1:%1").arg(FakeService::closedPort()));
+        query(QStringLiteral("12345"));
+        QTRY_COMPARE(status(), offlineText);
+        QVERIFY(label("Image4")->isVisible());
+    }
+
+    // No time-out of our own: a service that never answers leaves the check under way, and a
+    // new query still works.
+    void hungAnswerKeepsCheckingUntilTheNextQuery()
+    {
+        Response hang;
+        hang.hang = true;
+        m_presence->on("/pa?p=1:11111:1", hang);
+        m_presence->on("/pa?p=1:22222:1", Response::redirect(logoUrl("/qq_online.gif")));
+
+        query(QStringLiteral("11111"));
+        QTest::qWait(1000);
+        QCOMPARE(status(), checking);
+        query(QStringLiteral("22222"));
+        QTRY_COMPARE(status(), onlineText);
+        QCOMPARE(m_presence->requests().size(), 2);
+    }
+
+    // A newer query supersedes the one under way: the slow online answer never overrides the
+    // later, faster offline one.
+    void theNewestQueryDecides()
+    {
+        m_presence->on("/pa?p=1:11111:1",
+                       delayed(Response::redirect(logoUrl("/qq_online.gif")), 500));
+        m_presence->on("/pa?p=1:22222:1", Response::redirect(logoUrl("/qq_offline.gif")));
+
+        query(QStringLiteral("11111"));
+        QTRY_COMPARE(m_presence->requests().size(), 1);
+        query(QStringLiteral("22222"));
+        QTRY_COMPARE(status(), offlineText);
+        QTest::qWait(1000);
+        QCOMPARE(status(), offlineText);
+        QCOMPARE(m_logo->requestCount("/qq_online.gif"), 0);
+    }
+
+    // The typed text reaches the service as a browser puts that address on the wire.
+    void typedTextOnTheWire_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QByteArray>("target");
+        QTest::newRow("digits") << "12345" << QByteArray("/pa?p=1:12345:1");
+        QTest::newRow("blank") << "123 45" << QByteArray("/pa?p=1:123%2045:1");
+        QTest::newRow("leading blank") << " 12345" << QByteArray("/pa?p=1:%2012345:1");
+        QTest::newRow("ampersand") << "12&345" << QByteArray("/pa?p=1:12&345:1");
+        QTest::newRow("hash starts a fragment") << "12#345" << QByteArray("/pa?p=1:12");
+        QTest::newRow("chinese") << QString::fromUtf8("一二三四五")
+                                 << QByteArray(
+                                        "/pa?p=1:%E4%B8%80%E4%BA%8C%E4%B8%89%E5%9B%9B%E4%BA%94:1");
+    }
+    void typedTextOnTheWire()
+    {
+        QFETCH(QString, number);
+        QFETCH(QByteArray, target);
+        m_presence->setFallback([this](const testsupport::Request &) {
+            return Response::redirect(logoUrl("/qq_offline.gif"));
+        });
+
+        query(number);
+        QTRY_COMPARE(status(), offlineText);
+        QCOMPARE(m_presence->requests().size(), 1);
+        QCOMPARE(m_presence->requests().at(0).target, target);
+        QCOMPARE(m_presence->requests().at(0).host, m_presence->host().toLatin1());
+        QCOMPARE(m_logo->requests().size(), 1);
+    }
+};
+
+QTEST_MAIN(TestPresenceService)
+#include "tst_presence_service.moc"
