@@ -1,0 +1,195 @@
+#include "chatwindow.h"
+#include "fakebrowser.h"
+#include "querywindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using chat_window::ChatWindow;
+using query_window::QueryWindow;
+using testsupport::FakeBrowsers;
+
+namespace {
+
+ChatWindow *chatWindow()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == u"Form3")
+            return qobject_cast<ChatWindow *>(widget);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The hand-off to the chat window and the way back, over fake browsers.
+class TestChatWindow : public QObject
+{
+    Q_OBJECT
+
+    FakeBrowsers m_browsers;
+    FakeBrowsers m_chatBrowsers;
+    QueryWindow *m_window = nullptr;
+
+    template <typename T = QWidget> T *find(const char *name) const
+    {
+        return m_window->findChild<T *>(QString::fromLatin1(name));
+    }
+    QComboBox *combo() const { return find<QComboBox>("Combo1"); }
+
+    // What the query window shows, all of which must survive a hand-off.
+    QStringList state() const
+    {
+        QStringList items;
+        for (int i = 0; i < combo()->count(); ++i)
+            items << combo()->itemText(i);
+        return {combo()->currentText(),
+                items.join(u'|'),
+                find<QLabel>("Label3")->text(),
+                QString::number(find("Image3")->isVisibleTo(m_window)),
+                QString::number(find("Image4")->isVisibleTo(m_window)),
+                QString::number(find("Command1")->isEnabled()),
+                QString::number(find("Command3")->isEnabled())};
+    }
+
+    ChatWindow *startChat()
+    {
+        QTest::mouseClick(find<QPushButton>("Command3"), Qt::LeftButton);
+        return chatWindow();
+    }
+
+private slots:
+    void init()
+    {
+        m_browsers = {};
+        m_chatBrowsers = {};
+        m_window = new QueryWindow({QStringLiteral("127.0.0.1:1"), QStringLiteral("127.0.0.1:2"),
+                                    QStringLiteral("127.0.0.1:3"), QStringLiteral("imclient")},
+                                   m_browsers.factory(), m_chatBrowsers.factory());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        QTest::keyClicks(combo(), QStringLiteral("12345"));
+        QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton);
+        m_browsers.latest->complete(QStringLiteral("http://127.0.0.1:2/qq_online.gif"));
+        combo()->lineEdit()->clear();
+        QTest::keyClicks(combo(), QStringLiteral("67890"));
+    }
+    void cleanup()
+    {
+        delete m_window;
+        QTRY_VERIFY(!chatWindow());
+    }
+
+    void roundTrip()
+    {
+        const QStringList before = state();
+        ChatWindow *chat = startChat();
+        QVERIFY(chat);
+        QVERIFY(chat->isVisible());
+        QVERIFY(!m_window->isVisible());
+        QCOMPARE(m_chatBrowsers.made, 1);
+        QCOMPARE(m_chatBrowsers.latest->navigations,
+                 QStringList{QStringLiteral("http://127.0.0.1:1/msgrd?V=1&Uin=67890")});
+        QCOMPARE(m_browsers.latest->navigations.size(), 1); // no presence query
+        QCOMPARE(state(), before);
+
+        QPointer<ChatWindow> guard(chat);
+        m_chatBrowsers.latest->hideHost();
+        QTRY_VERIFY(!guard);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(state(), before);
+    }
+
+    void chatWindowDesign()
+    {
+        ChatWindow *chat = startChat();
+        QVERIFY(QTest::qWaitForWindowExposed(chat));
+        QCOMPARE(chat->windowTitle(), QString::fromUtf8("TolvaneQQ在线状态查询"));
+        QCOMPARE(chat->size(), QSize(203, 58));
+        QCOMPARE(chat->minimumSize(), chat->maximumSize());
+        QCOMPARE(chat->windowType(), Qt::Tool); // no taskbar button
+        QVERIFY(!(chat->windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(chat->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(chat->windowFlags() & Qt::WindowCloseButtonHint);
+        QCOMPARE(chat->palette().color(QPalette::Window), QColor(192, 255, 192));
+        QCOMPARE(chat->windowIcon().availableSizes().size(), 8);
+        const QPoint screenCentre = chat->screen()->availableGeometry().center();
+        QVERIFY((chat->geometry().center() - screenCentre).manhattanLength() <=
+                8); // the frame's margins
+
+        auto *notice = chat->findChild<QLabel *>(QStringLiteral("Label1"));
+        QCOMPARE(notice->text(),
+                 QString::fromUtf8("正在启动临时聊天窗口... (注意:此功能需要登录QQ)"));
+        QCOMPARE(notice->geometry(), QRect(32, 16, 157, 25));
+        QCOMPARE(notice->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(notice->palette().color(QPalette::Window), QColor(192, 255, 192));
+        QVERIFY(notice->wordWrap());
+
+        auto *browser = chat->findChild<QWidget *>(QStringLiteral("WebBrowser1"));
+        QCOMPARE(browser->geometry(), QRect(32, 100, 17, 9));
+        QVERIFY(browser->geometry().top() >= chat->height());
+        QVERIFY(m_chatBrowsers.latest->isHostVisible());
+
+        auto *timer = chat->findChild<QTimer *>(QStringLiteral("Timer1"));
+        QVERIFY(timer);
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), ChatWindow::pollIntervalMs);
+    }
+
+    void secondHandOffStartsAfresh()
+    {
+        QPointer<ChatWindow> first = startChat();
+        m_chatBrowsers.latest->hideHost();
+        QTRY_VERIFY(!first);
+
+        ChatWindow *second = startChat();
+        QVERIFY(second);
+        QCOMPARE(m_chatBrowsers.made, 2);
+        QVERIFY(m_chatBrowsers.latest->isHostVisible());
+        QCOMPARE(m_chatBrowsers.latest->navigations.size(), 1);
+        QVERIFY(second->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
+        QVERIFY(second->findChild<QLabel *>(QStringLiteral("Label1"))->isVisible());
+    }
+
+    // Closing the notice through its frame is a way back too, never a dead end.
+    void closingTheChatWindowReturns()
+    {
+        const QStringList before = state();
+        QPointer<ChatWindow> chat = startChat();
+        QGuiApplication::setQuitOnLastWindowClosed(true);
+        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+        QVERIFY(chat->close());
+        QTRY_VERIFY(!chat);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(state(), before);
+        QCOMPARE(lastClosed.size(), 0);
+    }
+
+    // The poll runs before anything is navigated; the browser still reads as shown.
+    void earlyTicksChangeNothing()
+    {
+        FakeBrowsers browsers;
+        auto *chat = new ChatWindow(browsers.factory());
+        QPointer<ChatWindow> guard(chat);
+        QSignalSpy finished(chat, &ChatWindow::finished);
+        QTest::qWait(10 * ChatWindow::pollIntervalMs);
+        QVERIFY(guard);
+        QCOMPARE(finished.size(), 0);
+        chat->show();
+        QTest::qWait(10 * ChatWindow::pollIntervalMs);
+        QVERIFY(guard);
+        browsers.latest->hideHost();
+        QTRY_COMPARE(finished.size(), 1);
+        QTRY_VERIFY(!guard);
+    }
+};
+
+QTEST_MAIN(TestChatWindow)
+#include "tst_chatwindow.moc"
