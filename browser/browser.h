@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 
 #include <functional>
@@ -38,6 +39,11 @@ protected:
 private:
     QPointer<QWidget> m_host;
 };
+
+// The address as a browser puts it on the wire: tolerant parsing turns blanks into %20 and other
+// characters into UTF-8 escapes, and a '#' starts a fragment. A lone UTF-16 surrogate, which has
+// no UTF-8 form, becomes U+FFFD as in a browser, never an invalid byte sequence.
+QUrl toUrl(const QString &address);
 
 // Makes the browser for a window's host widget; the host takes ownership.
 using Factory = std::function<Browser *(QWidget *host)>;

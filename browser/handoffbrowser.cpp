@@ -74,7 +74,7 @@ void HandoffBrowser::navigate(const QString &address)
     });
     helper->start();
     // Sent encoded: whatever was typed, the line holds one address and nothing else.
-    helper->write(QUrl(address).toEncoded() + '\n');
+    helper->write(toUrl(address).toEncoded() + '\n');
     m_deadline.start();
 }
 

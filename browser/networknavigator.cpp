@@ -46,9 +46,7 @@ void NetworkNavigator::navigate(const QString &address)
     abandon();
     ++m_navigation;
     m_redirects = 0;
-    // Tolerant parsing puts the typed text on the wire the way a browser does: blanks become %20,
-    // a '#' starts a fragment that is not sent, other characters go out as UTF-8 escapes.
-    const QUrl url(address);
+    const QUrl url = toUrl(address);
     if (isWebAddress(url))
         request(url);
     else

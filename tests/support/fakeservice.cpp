@@ -131,15 +131,40 @@ void FakeService::read(QTcpSocket *socket)
 
 void FakeService::answer(QTcpSocket *socket, const Response &response)
 {
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + " Fake\r\n";
-    out += "Content-Type: " + response.contentType + "\r\n";
-    out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-    out += "Connection: close\r\n";
-    for (const auto &[name, value] : response.headers)
-        out += name + ": " + value + "\r\n";
-    out += "\r\n" + response.body;
+    QByteArray out = response.raw;
+    if (out.isEmpty()) {
+        out = "HTTP/1.1 " + QByteArray::number(response.status) + " Fake\r\n";
+        out += "Content-Type: " + response.contentType + "\r\n";
+        out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        out += "Connection: close\r\n";
+        for (const auto &[name, value] : response.headers)
+            out += name + ": " + value + "\r\n";
+        out += "\r\n" + response.body;
+    }
+    if (response.dripMs > 0) {
+        drip(socket, out, response.dripMs, response.resetAfterRaw);
+        return;
+    }
     socket->write(out);
-    socket->disconnectFromHost();
+    if (response.resetAfterRaw) {
+        socket->flush();
+        socket->abort();
+    } else {
+        socket->disconnectFromHost();
+    }
+}
+
+void FakeService::drip(QTcpSocket *socket, QByteArray rest, int everyMs, bool resetAtEnd)
+{
+    if (rest.isEmpty()) {
+        if (resetAtEnd)
+            socket->abort();
+        else
+            socket->disconnectFromHost();
+        return;
+    }
+    socket->write(rest.left(1));
+    QTimer::singleShot(everyMs, socket, [=] { drip(socket, rest.mid(1), everyMs, resetAtEnd); });
 }
 
 } // namespace testsupport

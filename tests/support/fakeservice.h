@@ -30,6 +30,9 @@ struct Response
     int delayMs = 0;
     bool hang = false;  // never answer, keep the connection open
     bool reset = false; // close the connection without an answer
+    QByteArray raw;     // sent as it stands instead of a composed answer
+    bool resetAfterRaw = false;
+    int dripMs = 0; // sends the answer a byte at a time, this far apart
 
     static Response redirect(const QByteArray &location, int status = 302);
     static Response html(const QByteArray &body);
@@ -68,6 +71,7 @@ private:
     void accept();
     void read(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const Response &response);
+    void drip(QTcpSocket *socket, QByteArray rest, int everyMs, bool resetAtEnd);
 
     QTcpServer *m_server;
     QHash<QByteArray, Response> m_table;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDesktopServices>
+#include <QList>
+#include <QObject>
+#include <QUrl>
+
+namespace testsupport {
+
+// Takes the desktop's place for the given schemes and records every address handed to it.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit UrlRecorder(const QStringList &schemes, QObject *parent = nullptr)
+        : QObject(parent), m_schemes(schemes)
+    {
+        for (const QString &scheme : m_schemes)
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+    }
+    ~UrlRecorder() override
+    {
+        for (const QString &scheme : m_schemes)
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+
+private:
+    QStringList m_schemes;
+};
+
+} // namespace testsupport

@@ -1,0 +1,235 @@
+#include "fakeservice.h"
+#include "networknavigator.h"
+#include "querywindow.h"
+#include "urlrecorder.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using query_window::QueryWindow;
+using testsupport::FakeService;
+using testsupport::Response;
+using testsupport::UrlRecorder;
+
+namespace {
+
+const QString checking = QString::fromUtf8("正在检查...");
+const QString onlineText = QString::fromUtf8("对方在线");
+const QString offlineText = QString::fromUtf8("对方不在线");
+const QString prefix = QStringLiteral("/pa?p=1:");
+
+Response raw(const QByteArray &bytes, bool resetAfter = false)
+{
+    Response response;
+    response.raw = bytes;
+    response.resetAfterRaw = resetAfter;
+    return response;
+}
+
+} // namespace
+
+// Odd input and a misbehaving service, through the real window and navigator: the program
+// never crashes or hangs, asks only the presence host, and hands nothing to the desktop.
+class TestReliabilityPresence : public QObject
+{
+    Q_OBJECT
+
+    FakeService *m_presence = nullptr;
+    FakeService *m_logo = nullptr;
+    QueryWindow *m_window = nullptr;
+    UrlRecorder *m_desktop = nullptr;
+
+    QComboBox *combo() const { return m_window->findChild<QComboBox *>(QStringLiteral("Combo1")); }
+    QPushButton *queryButton() const
+    {
+        return m_window->findChild<QPushButton *>(QStringLiteral("Command1"));
+    }
+    QString status() const
+    {
+        return m_window->findChild<QLabel *>(QStringLiteral("Label3"))->text();
+    }
+    QByteArray logoUrl(const QByteArray &path) const
+    {
+        return "http://" + m_logo->host().toLatin1() + path;
+    }
+    void query()
+    {
+        QTest::mouseClick(queryButton(), Qt::LeftButton);
+        QCOMPARE(status(), checking);
+    }
+
+private slots:
+    void init()
+    {
+        m_presence = new FakeService(this);
+        m_logo = new FakeService(this);
+        QVERIFY(m_presence->listen());
+        QVERIFY(m_logo->listen());
+        m_logo->on("/qq_online.gif", Response::gif());
+        m_logo->on("/qq_offline.gif", Response::gif());
+        m_presence->setFallback([this](const testsupport::Request &) {
+            return Response::redirect(logoUrl("/qq_offline.gif"));
+        });
+        m_desktop = new UrlRecorder({"http", "https", "file", "data", "javascript", "imclient"});
+        m_window = new QueryWindow({m_presence->host(), m_logo->host(),
+                                    QStringLiteral("127.0.0.1:9"), QStringLiteral("imclient")},
+                                   &browser::NetworkNavigator::create,
+                                   [](QWidget *) -> browser::Browser * { return nullptr; });
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup()
+    {
+        delete m_window;
+        delete m_presence;
+        delete m_logo;
+        QCOMPARE(m_desktop->opened, QList<QUrl>());
+        delete m_desktop;
+    }
+
+    // What the service receives decodes to the prefix, the text and ":1", as far as an HTTP
+    // request line can carry the text; texts too short never reach it.
+    void oddNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("decoded"); // empty: nothing may be requested
+
+        const QString atMax(32767, u'7');
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("four units") << "1234" << QString();
+        QTest::newRow("five units") << "12345" << prefix + "12345:1";
+        QTest::newRow("five blanks") << "     " << prefix + "     :1";
+        QTest::newRow("line edit maximum") << atMax << prefix + atMax + ":1";
+        QTest::newRow("control characters")
+            << QString::fromUtf8("1\x01\x02\x7f\t5")
+            << prefix + QString::fromUtf8("1\x01\x02\x7f\t5") + ":1";
+        QTest::newRow("rtl marks") << QString::fromUtf8("\u200f12345\u202e")
+                                   << prefix + QString::fromUtf8("\u200f12345\u202e") + ":1";
+        QTest::newRow("emoji") << QString::fromUtf8("😀😀😀") << prefix + QString::fromUtf8("😀😀😀:1");
+        QTest::newRow("lone surrogate")
+            << QString(QChar(0xd800)) + "1234" << prefix + QChar(0xfffd) + "1234:1";
+        QTest::newRow("ampersand") << "12&34" << prefix + "12&34:1";
+        QTest::newRow("hash ends the request") << "12#34" << prefix + "12";
+        QTest::newRow("percent escape") << "12%3A4" << prefix + "12:4:1";
+        QTest::newRow("bad percent") << "12%zz" << prefix + "12%zz:1";
+        QTest::newRow("question mark") << "12?34" << prefix + "12?34:1";
+        QTest::newRow("slashes") << "1/2\\3" << prefix + "1/2\\3:1";
+        QTest::newRow("at and colon") << "@1:2@" << prefix + "@1:2@:1";
+        QTest::newRow("plus") << "+1234" << prefix + "+1234:1";
+        QTest::newRow("host-like") << "@127.0.0.2/x" << prefix + "@127.0.0.2/x:1";
+        QTest::newRow("chinese digits")
+            << QString::fromUtf8("一二三四五") << prefix + QString::fromUtf8("一二三四五:1");
+        QTest::newRow("full-width")
+            << QString::fromUtf8("１２３ＡＢ") << prefix + QString::fromUtf8("１２３ＡＢ:1");
+    }
+    void oddNumbers()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, decoded);
+
+        combo()->lineEdit()->insert(text);
+        QCOMPARE(combo()->currentText(), text);
+        QCOMPARE(queryButton()->isEnabled(), !decoded.isEmpty());
+        QTest::keyClick(combo(), Qt::Key_Return);
+        if (decoded.isEmpty()) {
+            QTest::qWait(200);
+            QVERIFY(m_presence->requests().isEmpty());
+            return;
+        }
+        QCOMPARE(status(), checking);
+        QTRY_COMPARE(status(), offlineText);
+        QCOMPARE(m_presence->requests().size(), 1);
+        const testsupport::Request request = m_presence->requests().at(0);
+        QCOMPARE(request.host, m_presence->host().toLatin1());
+        QCOMPARE(QUrl::fromPercentEncoding(request.target), decoded);
+        QCOMPARE(m_logo->requests().size(), 1);
+    }
+
+    void pasteBeyondTheMaximumIsCut()
+    {
+        QGuiApplication::clipboard()->setText(QString(40000, u'9'));
+        QTest::keyClick(combo(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(combo()->currentText().size(), combo()->lineEdit()->maxLength());
+        query();
+        QTRY_COMPARE(status(), offlineText);
+        QCOMPARE(m_presence->requests().at(0).target.size(),
+                 prefix.size() + combo()->lineEdit()->maxLength() + 2);
+    }
+
+    // Each ends offline, never online and never handed to the desktop.
+    void faultyService_data()
+    {
+        QTest::addColumn<Response>("answer");
+        QTest::addColumn<bool>("redirectToOtherHost");
+
+        QTest::newRow("reset mid-response")
+            << raw("HTTP/1.1 302 Found\r\nLocation: /qq_onl", true) << false;
+        QTest::newRow("reset mid-body")
+            << raw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nGIF89a", true) << false;
+        QTest::newRow("redirect loop") << Response::redirect("/pa?p=1:12345:1") << false;
+        QTest::newRow("to file:") << Response::redirect("file:///etc/passwd") << false;
+        QTest::newRow("to javascript:") << Response::redirect("javascript:alert(1)") << false;
+        QTest::newRow("to data:") << Response::redirect("data:image/gif;base64,R0lGODlh") << false;
+        QTest::newRow("to imclient:") << Response::redirect("imclient://message/?uin=1") << false;
+        QTest::newRow("to another host's picture") << Response() << true;
+        QTest::newRow("not http") << raw("garbage\r\n\r\n") << false;
+        QTest::newRow("no status") << raw("HTTP/1.1\r\n\r\n") << false;
+        QTest::newRow("huge status") << raw("HTTP/1.1 99999 Odd\r\n\r\n") << false;
+        QTest::newRow("location without a value")
+            << raw("HTTP/1.1 302 Found\r\nLocation\r\nContent-Length: 0\r\n\r\n") << false;
+        QTest::newRow("broken length")
+            << raw("HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nxx") << false;
+        Response huge;
+        huge.body = QByteArray(10 * 1024 * 1024, 'x');
+        QTest::newRow("10 MB body") << huge << false;
+        Response slow = Response::redirect("/qq_offline.gif");
+        slow.dripMs = 3;
+        QTest::newRow("slow drip") << slow << false;
+    }
+    void faultyService()
+    {
+        QFETCH(Response, answer);
+        QFETCH(bool, redirectToOtherHost);
+        if (redirectToOtherHost)
+            answer = Response::redirect("http://localhost:" + QByteArray::number(m_logo->port()) +
+                                        "/qq_online.gif");
+        for (auto &header : answer.headers)
+            header.second.replace("/qq_offline.gif", logoUrl("/qq_offline.gif"));
+        m_presence->on("/pa?p=1:12345:1", answer);
+
+        combo()->lineEdit()->insert(QStringLiteral("12345"));
+        query();
+        QTRY_COMPARE_WITH_TIMEOUT(status(), offlineText, 15000);
+        QVERIFY(m_window->findChild<QLabel *>(QStringLiteral("Image4"))->isVisible());
+    }
+
+    // A service that never answers: the check stays under way, the window keeps answering the
+    // user, and the next query works.
+    void silentService()
+    {
+        Response silent;
+        silent.hang = true;
+        m_presence->on("/pa?p=1:11111:1", silent);
+        m_presence->on("/pa?p=1:22222:1", Response::redirect(logoUrl("/qq_online.gif")));
+
+        combo()->lineEdit()->insert(QStringLiteral("11111"));
+        query();
+        QTest::qWait(1500);
+        QCOMPARE(status(), checking);
+        QTest::keyClick(combo(), Qt::Key_Backspace);
+        QVERIFY(!queryButton()->isEnabled());
+        QTest::keyClicks(combo(), QStringLiteral("1"));
+        combo()->lineEdit()->clear();
+        QTest::keyClicks(combo(), QStringLiteral("22222"));
+        query();
+        QTRY_COMPARE(status(), onlineText);
+    }
+};
+
+QTEST_MAIN(TestReliabilityPresence)
+#include "tst_reliability_presence.moc"
