@@ -158,18 +158,19 @@ private slots:
         QVERIFY(second->findChild<QLabel *>(QStringLiteral("Label1"))->isVisible());
     }
 
-    // Closing the notice through its frame is a way back too, never a dead end.
+    // Closing the notice through its frame is a way back too, never a dead end: the query
+    // window returns and the program goes on.
     void closingTheChatWindowReturns()
     {
         const QStringList before = state();
         QPointer<ChatWindow> chat = startChat();
         QGuiApplication::setQuitOnLastWindowClosed(true);
-        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
-        QVERIFY(chat->close());
-        QTRY_VERIFY(!chat);
+        QTimer::singleShot(0, chat, [chat] { chat->close(); });
+        QTimer::singleShot(500, qApp, [] { QCoreApplication::exit(7); });
+        QCOMPARE(QApplication::exec(), 7);
+        QVERIFY(!chat);
         QVERIFY(m_window->isVisible());
         QCOMPARE(state(), before);
-        QCOMPARE(lastClosed.size(), 0);
     }
 
     // The poll runs before anything is navigated; the browser still reads as shown.
