@@ -88,7 +88,10 @@ void FakeService::accept()
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            m_pending.remove(socket);
+            socket->deleteLater();
+        });
     }
 }
 
@@ -135,7 +138,8 @@ void FakeService::answer(QTcpSocket *socket, const Response &response)
     if (out.isEmpty()) {
         out = "HTTP/1.1 " + QByteArray::number(response.status) + " Fake\r\n";
         out += "Content-Type: " + response.contentType + "\r\n";
-        out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        if (!response.unfinished)
+            out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
         out += "Connection: close\r\n";
         for (const auto &[name, value] : response.headers)
             out += name + ": " + value + "\r\n";
@@ -146,6 +150,8 @@ void FakeService::answer(QTcpSocket *socket, const Response &response)
         return;
     }
     socket->write(out);
+    if (response.unfinished)
+        return;
     if (response.resetAfterRaw) {
         socket->flush();
         socket->abort();

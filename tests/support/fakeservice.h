@@ -18,7 +18,10 @@ struct Request
     QByteArray method;
     QByteArray target; // as it came on the request line, percent escapes and all
     QByteArray host;   // the Host header
-    QByteArray path() const { return target.left(target.indexOf('?')); }
+    QByteArray path() const
+    {
+        return target.first(target.contains('?') ? target.indexOf('?') : target.size());
+    }
 };
 
 struct Response
@@ -32,7 +35,8 @@ struct Response
     bool reset = false; // close the connection without an answer
     QByteArray raw;     // sent as it stands instead of a composed answer
     bool resetAfterRaw = false;
-    int dripMs = 0; // sends the answer a byte at a time, this far apart
+    int dripMs = 0;          // sends the answer a byte at a time, this far apart
+    bool unfinished = false; // the body goes out with no length and the connection stays open
 
     static Response redirect(const QByteArray &location, int status = 302);
     static Response html(const QByteArray &body);

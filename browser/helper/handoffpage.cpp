@@ -1,0 +1,96 @@
+#include "handoffpage.h"
+
+#include <QWebEngineFileSystemAccessRequest>
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineSettings>
+
+namespace handoff {
+namespace {
+
+bool isWebScheme(const QString &scheme)
+{
+    return scheme == u"http" || scheme == u"https";
+}
+
+} // namespace
+
+HandoffPage::HandoffPage(QWebEngineProfile *profile, QString imClientScheme, QObject *parent)
+    : QWebEnginePage(profile, parent), m_imClientScheme(std::move(imClientScheme))
+{
+    QWebEngineSettings *s = settings();
+    // Script-initiated navigations to schemes the engine does not know are dropped silently under
+    // the default policy; letting them through to acceptNavigationRequest is how the IM link is
+    // seen at all. Every one of them is refused there.
+    s->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowAllUnknownUrlSchemes);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    s->setAttribute(QWebEngineSettings::WebGLEnabled, false);
+    s->setAttribute(QWebEngineSettings::Accelerated2dCanvasEnabled, false);
+    s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    s->setAttribute(QWebEngineSettings::TouchIconsEnabled, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
+    s->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
+    s->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    // Nobody reads an error page; a failed load is reported as such.
+    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+
+    connect(this, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl &origin, Feature feature) {
+                setFeaturePermission(origin, feature, PermissionDeniedByUser);
+            });
+    connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
+            [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::fullScreenRequested, this,
+            [](QWebEngineFullScreenRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::loadingChanged, this, &HandoffPage::onLoadingChanged);
+    connect(this, &QWebEnginePage::renderProcessTerminated, this, &HandoffPage::failed);
+}
+
+// A script's redirect arrives as a redirect or as a clicked link, depending on how far the page had
+// loaded, so only the scheme and the frame decide. Our own load() is the one typed navigation.
+bool HandoffPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
+{
+    if (isWebScheme(url.scheme())) {
+        if (isMainFrame && type != NavigationTypeTyped)
+            emit navigating(url);
+        return true;
+    }
+    // Only the page itself hands out the link: a frame holds whatever the page embeds (an
+    // advertisement, somebody else's widget), which has no say over whom the user chats with.
+    if (isMainFrame && url.scheme() == m_imClientScheme)
+        emit linkProduced(url);
+    return false;
+}
+
+// A page that wants a window of its own (window.open, a target of _blank) gets none.
+QWebEnginePage *HandoffPage::createWindow(WebWindowType)
+{
+    return nullptr;
+}
+
+void HandoffPage::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        return;
+    // The first load to end is the hand-off page's own, unless the page moved on before it
+    // finished: a refused or abandoned navigation ends as stopped, never as failed.
+    const bool ownLoad = !m_settled;
+    m_settled = true;
+    if (ownLoad && info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
+        emit failed();
+        return;
+    }
+    emit loaded(url());
+}
+
+} // namespace handoff

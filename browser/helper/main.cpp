@@ -1,0 +1,162 @@
+// tolvane-qq-handoff <im-client-scheme>
+//
+// Loads the chat hand-off page for the app, out of sight, and tells the app what the page does.
+// The app writes the page's address as one line on standard input and keeps the input open for as
+// long as it wants the page; the end of the input ends this program. On standard output, one line
+// each:
+//   navigating <address>   the page started a main-frame navigation to a web page of its own
+//   loaded <address>       the page came to rest: its load, or a later one, ended
+//   failed                 the hand-off page could not be loaded, or its renderer died
+//   link <address>         the page asked for a link of the IM client's scheme (URL-encoded)
+// After "failed" the program ends by itself.
+
+#include "handoffpage.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QUrl>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Whatever the app or the page does, the helper does not outlive this.
+constexpr int lastResortMs = 60000;
+
+// Switched off in Chromium because a hidden page that is only there for one link needs none of
+// it: no GPU (nothing is drawn, and a GL context writes a shader cache), and none of the
+// browser's own traffic.
+constexpr char chromiumFlags[] = "--disable-gpu --disable-gpu-compositing "
+                                 "--disable-background-networking --disable-component-update "
+                                 "--disable-sync --disable-domain-reliability --no-pings";
+
+void report(const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Everything the engine reads from the environment when it starts, set before it does.
+void prepareEngine()
+{
+    // No window and no display: nothing of the page is ever shown.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", chromiumFlags);
+    // Mesa keeps a shader cache under the home folder even for a context that never draws.
+    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
+    // Nobody gets to attach to this page.
+    qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
+#ifdef Q_OS_UNIX
+    // The engine refuses to start its sandbox as root, so only root goes without it.
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    else
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+#endif
+}
+
+// Reads the app's input on a thread of its own: a blocking read is the one way of waiting on a
+// pipe that works on every platform. The first line is the address; the end of the input means
+// stop. The thread cannot be woken from its read, so it is left behind when the program ends and
+// only posts to the main thread while it still listens.
+class InputReader
+{
+    Q_DISABLE_COPY_MOVE(InputReader)
+
+public:
+    InputReader(QObject *receiver, std::function<void(const QByteArray &)> onAddress)
+        : m_inbox(std::make_shared<Inbox>())
+    {
+        m_inbox->receiver = receiver;
+        std::thread([inbox = m_inbox, onAddress = std::move(onAddress)] {
+            std::string line;
+            if (std::getline(std::cin, line)) {
+                const QByteArray address = QByteArray::fromStdString(line).trimmed();
+                inbox->post([onAddress, address] { onAddress(address); });
+            }
+            // Later lines carry nothing; only the end of the input counts.
+            while (std::getline(std::cin, line)) {
+            }
+            inbox->post([] { QCoreApplication::exit(0); });
+        }).detach();
+    }
+    ~InputReader()
+    {
+        const std::lock_guard lock(m_inbox->mutex);
+        m_inbox->receiver = nullptr;
+    }
+
+private:
+    struct Inbox
+    {
+        std::mutex mutex;
+        QObject *receiver = nullptr;
+
+        void post(std::function<void()> call)
+        {
+            const std::lock_guard lock(mutex);
+            if (receiver)
+                QMetaObject::invokeMethod(receiver, std::move(call), Qt::QueuedConnection);
+        }
+    };
+    std::shared_ptr<Inbox> m_inbox;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc != 2) {
+        std::fputs("usage: tolvane-qq-handoff <im-client-scheme>\n", stderr);
+        return 2;
+    }
+    const QString imClientScheme = QString::fromLocal8Bit(argv[1]).toLower();
+
+    prepareEngine();
+    // The engine takes switches from the command line too; it gets none from ours.
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+
+    // Off the record: cache, cookies and storage live in memory and go with the process.
+    QWebEngineProfile profile;
+    QObject::connect(&profile, &QWebEngineProfile::downloadRequested, &profile,
+                     [](QWebEngineDownloadRequest *download) { download->cancel(); });
+
+    handoff::HandoffPage page(&profile, imClientScheme);
+    QObject::connect(&page, &handoff::HandoffPage::navigating, &app,
+                     [](const QUrl &url) { report("navigating " + url.toEncoded()); });
+    QObject::connect(&page, &handoff::HandoffPage::loaded, &app,
+                     [](const QUrl &url) { report("loaded " + url.toEncoded()); });
+    QObject::connect(&page, &handoff::HandoffPage::linkProduced, &app,
+                     [](const QUrl &url) { report("link " + url.toEncoded()); });
+    QObject::connect(&page, &handoff::HandoffPage::failed, &app, [] {
+        report("failed");
+        QCoreApplication::exit(1);
+    });
+
+    QTimer::singleShot(lastResortMs, &app, [] { QCoreApplication::exit(1); });
+    const InputReader input(&page, [&page](const QByteArray &line) {
+        const QUrl address = QUrl::fromEncoded(line, QUrl::StrictMode);
+        if (!address.isValid() || address.isRelative()) {
+            report("failed");
+            QCoreApplication::exit(1);
+            return;
+        }
+        page.load(address);
+    });
+    return app.exec();
+}

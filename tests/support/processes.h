@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QList>
+#include <QtGlobal>
+
+namespace testsupport {
+
+// What /proc tells about a process and the processes it started (Linux only).
+QList<qint64> descendants(qint64 pid);
+qint64 pssKiB(qint64 pid);     // 0 once the process is gone
+qint64 treePssKiB(qint64 pid); // the process and all its descendants
+int openFileDescriptors(qint64 pid);
+
+} // namespace testsupport

@@ -1,0 +1,278 @@
+#include "fakebrowser.h"
+#include "querywindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#include <unistd.h>
+#endif
+
+using query_window::QueryWindow;
+using testsupport::FakeBrowsers;
+
+namespace {
+
+const QString homePageHost = QStringLiteral("127.0.0.1:3");
+
+// Stands in for the desktop's default browser.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public slots:
+    // The desktop may call from a thread of its own; the record is kept on this object's.
+    void open(const QUrl &url)
+    {
+        QMetaObject::invokeMethod(
+            this, [this, url] { urls.append(url); }, Qt::QueuedConnection);
+    }
+};
+
+// Counts the closing notifications a window gets.
+class CloseCounter : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    int closes = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            ++closes;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+#ifdef Q_OS_LINUX
+// The processes whose parent is `pid`, zombies included.
+QStringList childrenOf(qint64 pid)
+{
+    QStringList children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!entry.toLongLong() || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // pid (command) state ppid ...: the command may hold blanks and brackets of its own.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1).toLongLong() == pid)
+            children << QString::fromUtf8(line.left(line.lastIndexOf(')') + 1));
+    }
+    return children;
+}
+
+bool hasLoaded(qint64 pid, const QByteArray &library)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
+}
+#endif
+
+} // namespace
+
+// The exit and home-page commands of the query window.
+class TestCommands : public QObject
+{
+    Q_OBJECT
+
+    FakeBrowsers m_browsers;
+    FakeBrowsers m_chatBrowsers;
+    QueryWindow *m_window = nullptr;
+    UrlRecorder m_desktop;
+
+    template <typename T = QWidget> T *find(const char *name) const
+    {
+        return m_window->findChild<T *>(QString::fromLatin1(name));
+    }
+    void click(const char *name) { QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton); }
+
+    // Everything of the window a command could change, control by control.
+    QStringList state() const
+    {
+        QStringList state{QStringLiteral("window visible=%1 minimised=%2 geometry=%3,%4 %5x%6")
+                              .arg(m_window->isVisible())
+                              .arg(m_window->isMinimized())
+                              .arg(m_window->x())
+                              .arg(m_window->y())
+                              .arg(m_window->width())
+                              .arg(m_window->height())};
+        const QList<QWidget *> controls = m_window->findChildren<QWidget *>();
+        for (const QWidget *control : controls) {
+            if (control->objectName().isEmpty() || control->objectName().startsWith(u"qt_"))
+                continue;
+            QString text;
+            if (const auto *button = qobject_cast<const QAbstractButton *>(control))
+                text = button->text();
+            else if (const auto *label = qobject_cast<const QLabel *>(control))
+                text = label->text();
+            else if (const auto *combo = qobject_cast<const QComboBox *>(control))
+                text = combo->currentText() + u'|' + QString::number(combo->count());
+            state << QStringLiteral("%1 text=%2 enabled=%3 visible=%4")
+                         .arg(control->objectName(), text)
+                         .arg(control->isEnabled())
+                         .arg(control->isVisibleTo(m_window));
+        }
+        for (const QWidget *window : QApplication::topLevelWidgets()) {
+            if (window != m_window && window->isVisible())
+                state << QStringLiteral("another window: ") + window->objectName();
+        }
+        return state;
+    }
+
+    // Puts the window in the state a row names: untouched, checking a number, or showing a result.
+    void reach(const QString &situation)
+    {
+        if (situation == u"waiting")
+            return;
+        QTest::keyClicks(find<QComboBox>("Combo1"), QStringLiteral("12345"));
+        click("Command1");
+        if (situation == u"showing a result")
+            m_browsers.latest->complete(QStringLiteral("http://127.0.0.1:2/qq_online.gif"));
+    }
+
+    static void situations()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("waiting") << "waiting";
+        QTest::newRow("check in progress") << "check in progress";
+        QTest::newRow("showing a result") << "showing a result";
+    }
+
+private slots:
+    void initTestCase()
+    {
+#ifdef Q_OS_LINUX
+        // Whatever the app under test leaves behind when it ends becomes a child of this test.
+        QVERIFY(prctl(PR_SET_CHILD_SUBREAPER, 1) == 0);
+#endif
+    }
+
+    void init()
+    {
+        m_browsers = {};
+        m_chatBrowsers = {};
+        m_desktop.urls.clear();
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_desktop, "open");
+        m_window = new QueryWindow({QStringLiteral("127.0.0.1:1"), QStringLiteral("127.0.0.1:2"),
+                                    homePageHost, QStringLiteral("imclient")},
+                                   m_browsers.factory(), m_chatBrowsers.factory());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup()
+    {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        delete m_window;
+    }
+
+    // The event loop ends straight from the click, with success, and no window hears of it.
+    void exitEndsTheEventLoop_data()
+    {
+        situations();
+    }
+    void exitEndsTheEventLoop()
+    {
+        QFETCH(QString, situation);
+        reach(situation);
+        CloseCounter closes;
+        m_window->installEventFilter(&closes);
+
+        QObject guard;
+        QTimer::singleShot(0, &guard, [this] { click("Command2"); });
+        // Fails the row rather than hanging the test when the click ends nothing.
+        QTimer::singleShot(60000, &guard, [] { QCoreApplication::exit(-1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+
+        QCOMPARE(closes.closes, 0);
+        QVERIFY(m_window->isVisible());
+    }
+
+    void homePageGoesToTheDesktopOnly_data()
+    {
+        situations();
+    }
+    void homePageGoesToTheDesktopOnly()
+    {
+        QFETCH(QString, situation);
+        reach(situation);
+        const QStringList before = state();
+        const qsizetype navigations = m_browsers.latest->navigations.size();
+
+        click("Command4");
+        QTRY_COMPARE(m_desktop.urls.size(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_desktop.urls.size(), 1);
+        QCOMPARE(m_desktop.urls.constFirst().toEncoded(), "http://" + homePageHost.toLatin1());
+
+        QCOMPARE(state(), before);
+        QCOMPARE(m_browsers.latest->navigations.size(), navigations);
+        QCOMPARE(m_chatBrowsers.made, 0);
+    }
+
+    void homePageTwiceOpensItTwice()
+    {
+        click("Command4");
+        click("Command4");
+        QTRY_COMPARE(m_desktop.urls.size(), 2);
+        QCOMPARE(m_desktop.urls.constFirst(), m_desktop.urls.constLast());
+    }
+
+    // With nothing on the desktop to take web addresses (none does under the offscreen platform),
+    // the click goes nowhere, and silently.
+    void homePageWithoutABrowser()
+    {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        const QStringList before = state();
+        click("Command4");
+        QCoreApplication::processEvents();
+        QCOMPARE(state(), before);
+        QVERIFY(m_browsers.latest->navigations.isEmpty());
+    }
+
+    // The app at rest runs nothing of its own, and once it has ended nothing of it is left.
+    void theAppLeavesNothingRunning()
+    {
+#ifdef Q_OS_LINUX
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess app;
+        app.setProcessEnvironment(env);
+        app.start(QStringLiteral(APP_PATH), QStringList());
+        QVERIFY(app.waitForStarted());
+        // Its window system is up, so its start-up is over.
+        QTRY_VERIFY(hasLoaded(app.processId(), "libqoffscreen"));
+        QCOMPARE(app.state(), QProcess::Running);
+        QCOMPARE(childrenOf(app.processId()), QStringList());
+
+        app.terminate();
+        QVERIFY(app.waitForFinished());
+        QCOMPARE(childrenOf(QCoreApplication::applicationPid()), QStringList());
+#else
+        QSKIP("Needs the process table of Linux");
+#endif
+    }
+};
+
+QTEST_MAIN(TestCommands)
+#include "tst_commands.moc"

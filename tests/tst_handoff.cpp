@@ -1,0 +1,477 @@
+#include "chatwindow.h"
+#include "fakebrowser.h"
+#include "fakeservice.h"
+#include "handoffbrowser.h"
+#include "querywindow.h"
+#include "urlrecorder.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <signal.h>
+
+using chat_window::ChatWindow;
+using query_window::QueryWindow;
+using testsupport::FakeBrowsers;
+using testsupport::FakeService;
+using testsupport::Request;
+using testsupport::Response;
+
+namespace {
+
+// Far below the hand-off browser's own deadline, so a return that only the deadline brought
+// about fails the test; far above what a working hand-off takes on a slow machine.
+constexpr int returnTimeoutMs = 20000;
+
+const QString helperPath = QStringLiteral(HANDOFF_HELPER_PATH);
+const QByteArray number = "67890";
+const QUrl expectedLink(QStringLiteral("imclient://message/?uin=67890&Menu=yes"));
+
+// Inherited by the helper and by every engine process it starts, and by nothing of anybody else.
+const QByteArray runMarker =
+    "TOLVANE_HANDOFF_TEST_RUN=" + QByteArray::number(QCoreApplication::applicationPid());
+
+// Pages get the number the app put into the address, as the service's page does.
+const QByteArray inlineLinkPage =
+    "<html><body><script>location.href = 'imclient://message/?uin={uin}&Menu=yes';</script>"
+    "</body></html>";
+const QByteArray linkAfterLoadPage =
+    "<html><body onload=\"setTimeout(function () {"
+    " location.href = 'imclient://message/?uin={uin}&Menu=yes'; }, 100)\">wait</body></html>";
+const QByteArray idlePage = "<html><body>nothing happens here</body></html>";
+// Never done loading, so never idle either; it tells the service once its script runs.
+const QByteArray endlessPage = "<html><body><script>new Image().src = '/started';</script>";
+// Tries everything a hand-off page must not get, tells the service of each success under /leak,
+// and only then produces its link, more than once. Its frames try too: a frame's link to the IM
+// client is not the page's.
+const QByteArray hostilePage = R"(<html><body>
+<iframe src="/download"></iframe>
+<iframe src="file:///etc/hostname"></iframe>
+<iframe src="othercustom://frame"></iframe>
+<iframe src="imclient://message/?uin=11111&Menu=yes"></iframe>
+<script>
+function leak(what) { new Image().src = '/leak?' + what; }
+var steps = ['file:///etc/hostname', 'othercustom://message/?uin={uin}', '/download'];
+function next() {
+    if (steps.length === 0) {
+        for (var i = 0; i < 3; ++i)
+            location.href = 'imclient://message/?uin={uin}&Menu=yes';
+        return;
+    }
+    location.href = steps.shift();
+    setTimeout(next, 300);
+}
+window.onload = function () {
+    if (window.open('/leak?window'))
+        leak('opened');
+    navigator.geolocation.getCurrentPosition(function () { leak('geolocation'); });
+    navigator.mediaDevices.getUserMedia({audio: true}).then(function () { leak('microphone'); },
+                                                             function () {});
+    Notification.requestPermission().then(function (answer) {
+        if (answer !== 'denied')
+            leak('notifications-' + answer);
+        next();
+    });
+};
+</script></body></html>)";
+
+Response attachment()
+{
+    Response response;
+    response.contentType = "application/octet-stream";
+    response.headers.append(
+        {"Content-Disposition", QByteArrayLiteral("attachment; filename=\"handoff.bin\"")});
+    response.body = QByteArray(4096, 'x');
+    return response;
+}
+
+QByteArray readProc(qint64 pid, const char *entry)
+{
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QString::fromLatin1(entry)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Process
+{
+    qint64 pid;
+    qint64 parent;
+    QString exe;
+};
+
+// Live processes whose environment carries `marker` (every engine process of this test run), or
+// with no marker given, every live process. Zombies are dead already and count for nothing.
+QList<Process> processes(const QByteArray &marker = {})
+{
+    QList<Process> found;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &name : pids) {
+        bool isPid = false;
+        const qint64 pid = name.toLongLong(&isPid);
+        if (!isPid || pid == QCoreApplication::applicationPid())
+            continue;
+        const QByteArray stat = readProc(pid, "stat");
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2 || fields[0] == "Z" || fields[0] == "X")
+            continue;
+        if (!marker.isEmpty() && !readProc(pid, "environ").split('\0').contains(marker))
+            continue;
+        found.append({pid, fields[1].toLongLong(),
+                      QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget()});
+    }
+    return found;
+}
+
+QList<qint64> engineProcesses()
+{
+    QList<qint64> pids;
+    for (const Process &process : processes(runMarker))
+        pids.append(process.pid);
+    return pids;
+}
+
+qint64 helperProcess()
+{
+    const QString helper = QFileInfo(helperPath).canonicalFilePath();
+    for (const Process &process : processes()) {
+        if (process.parent == QCoreApplication::applicationPid() && process.exe == helper)
+            return process.pid;
+    }
+    return 0;
+}
+
+// The engine forks its renderers from its zygote; those are the engine processes whose parent is
+// an engine process too.
+QList<qint64> rendererProcesses()
+{
+    const QList<Process> engine = processes(runMarker);
+    QList<qint64> engineProcessPids;
+    for (const Process &process : engine) {
+        if (process.exe.endsWith(u"/QtWebEngineProcess"))
+            engineProcessPids.append(process.pid);
+    }
+    QList<qint64> renderers;
+    for (const Process &process : engine) {
+        if (engineProcessPids.contains(process.pid) && engineProcessPids.contains(process.parent))
+            renderers.append(process.pid);
+    }
+    return renderers;
+}
+
+QStringList filesUnder(const QString &path)
+{
+    QStringList files;
+    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    return files;
+}
+
+ChatWindow *chatWindow()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == u"Form3")
+            return qobject_cast<ChatWindow *>(widget);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The chat hand-off with the real helper and its web engine, against a fake service on loopback.
+// After every case no engine process is left, and the test's own empty home is still empty.
+class TestHandoff : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    // Everything the app could hand to the desktop, whether it should or not, ends up here.
+    testsupport::UrlRecorder m_desktop{{QStringLiteral("imclient"), QStringLiteral("othercustom"),
+                                        QStringLiteral("file"), QStringLiteral("http"),
+                                        QStringLiteral("https")}};
+    FakeService *m_service = nullptr;
+    FakeBrowsers m_browsers;
+    QueryWindow *m_window = nullptr;
+
+    template <typename T = QWidget> T *find(const char *name) const
+    {
+        return m_window->findChild<T *>(QString::fromLatin1(name));
+    }
+    QComboBox *combo() const { return find<QComboBox>("Combo1"); }
+
+    // What the query window shows, all of which must survive a hand-off.
+    QStringList state() const
+    {
+        QStringList items;
+        for (int i = 0; i < combo()->count(); ++i)
+            items << combo()->itemText(i);
+        return {combo()->currentText(),
+                items.join(u'|'),
+                find<QLabel>("Label3")->text(),
+                QString::number(find("Image3")->isVisibleTo(m_window)),
+                QString::number(find("Image4")->isVisibleTo(m_window)),
+                QString::number(find("Command1")->isEnabled()),
+                QString::number(find("Command3")->isEnabled())};
+    }
+
+    // A query window with a presence result, its history and the number typed for a chat.
+    void openWindow(const QString &presenceHost, const QString &helper = helperPath)
+    {
+        m_browsers = {};
+        m_window =
+            new QueryWindow({presenceHost, QStringLiteral("127.0.0.1:2"),
+                             QStringLiteral("127.0.0.1:3"), QStringLiteral("imclient")},
+                            m_browsers.factory(),
+                            browser::HandoffBrowser::factory(QStringLiteral("imclient"), helper));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        QTest::keyClicks(combo(), QStringLiteral("12345"));
+        QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton);
+        m_browsers.latest->complete(QStringLiteral("http://127.0.0.1:2/qq_online.gif"));
+        combo()->lineEdit()->clear();
+        QTest::keyClicks(combo(), QString::fromLatin1(number));
+    }
+
+    // The hand-off page at its address on the fake service, with the number filled in.
+    void servePage(const QByteArray &page, bool unfinished = false)
+    {
+        m_service->setFallback([page, unfinished](const Request &request) {
+            Response response;
+            if (request.path() != "/msgrd") {
+                response.status = 404;
+                return response;
+            }
+            const QUrlQuery query(
+                QString::fromLatin1(request.target.mid(request.path().size() + 1)));
+            response = Response::html(QByteArray(page).replace(
+                "{uin}", query.queryItemValue(QStringLiteral("Uin")).toLatin1()));
+            response.unfinished = unfinished;
+            return response;
+        });
+    }
+    QByteArray pageAddress() const
+    {
+        return "http://" + m_service->host().toLatin1() + "/msgrd?V=1&Uin=" + number;
+    }
+
+    QPointer<ChatWindow> startChat()
+    {
+        QTest::mouseClick(find<QPushButton>("Command3"), Qt::LeftButton);
+        return chatWindow();
+    }
+
+    int requestsFor(const QByteArray &path) const
+    {
+        const QList<Request> requests = m_service->requests();
+        return int(std::count_if(requests.cbegin(), requests.cend(),
+                                 [&](const Request &request) { return request.path() == path; }));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        for (const char *xdg : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
+                                "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
+            qputenv(xdg, m_home.path().toLocal8Bit());
+        const qsizetype equals = runMarker.indexOf('=');
+        qputenv(runMarker.left(equals).constData(), runMarker.mid(equals + 1));
+    }
+    void init()
+    {
+        m_desktop.opened.clear();
+        m_service = new FakeService(this);
+        QVERIFY(m_service->listen());
+    }
+    void cleanup()
+    {
+        delete m_window;
+        m_window = nullptr;
+        delete m_service;
+        QTRY_VERIFY(!chatWindow());
+        QTRY_COMPARE_WITH_TIMEOUT(engineProcesses(), QList<qint64>(), 10000);
+        QCOMPARE(filesUnder(m_home.path()), QStringList());
+    }
+
+    void handsTheLinkOverOnce_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::newRow("inline redirect") << inlineLinkPage;
+        QTest::newRow("redirect after load") << linkAfterLoadPage;
+    }
+    void handsTheLinkOverOnce()
+    {
+        QFETCH(QByteArray, page);
+        servePage(page);
+        openWindow(m_service->host());
+        const QStringList before = state();
+
+        QPointer<ChatWindow> chat = startChat();
+        QVERIFY(chat);
+        QVERIFY(!m_window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QCOMPARE(m_desktop.opened, QList<QUrl>{expectedLink});
+        QCOMPARE(m_service->requestCount("/msgrd?V=1&Uin=" + number), 1);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(state(), before);
+    }
+
+    void hostilePageGetsNothingButItsLink()
+    {
+        servePage(hostilePage);
+        m_service->on("/download", attachment());
+        openWindow(m_service->host());
+
+        QPointer<ChatWindow> chat = startChat();
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QCOMPARE(m_desktop.opened, QList<QUrl>{expectedLink});
+        QCOMPARE(requestsFor("/leak"), 0);
+        QCOMPARE(requestsFor("/download"), 2); // the frame's and the page's own, both cancelled
+    }
+
+    // Whatever goes wrong, the query window comes back as it was, and nothing reaches the desktop.
+    void returnsWithoutALink_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QString>("presenceHost");
+        QTest::addColumn<QString>("helper");
+        const QString service = QStringLiteral("{service}");
+        QTest::newRow("page does nothing") << idlePage << service << helperPath;
+        QTest::newRow("page refused")
+            << inlineLinkPage << QStringLiteral("127.0.0.1:%1").arg(FakeService::closedPort())
+            << helperPath;
+        QTest::newRow("helper missing")
+            << inlineLinkPage << service << helperPath + QStringLiteral(".missing");
+    }
+    void returnsWithoutALink()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QString, presenceHost);
+        QFETCH(QString, helper);
+        servePage(page);
+        openWindow(presenceHost.replace(QStringLiteral("{service}"), m_service->host()), helper);
+        const QStringList before = state();
+
+        QPointer<ChatWindow> chat = startChat();
+        QVERIFY(chat);
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(state(), before);
+        QCOMPARE(m_desktop.opened, QList<QUrl>());
+    }
+
+    // The page never finishes loading, so only the death of the engine can end the hand-off in
+    // time; the next hand-off starts a fresh helper and works.
+    void engineDeathReturns_data()
+    {
+        QTest::addColumn<bool>("killRenderer");
+        QTest::newRow("helper killed") << false;
+        QTest::newRow("renderer killed") << true;
+    }
+    void engineDeathReturns()
+    {
+        QFETCH(bool, killRenderer);
+        servePage(endlessPage, true);
+        openWindow(m_service->host());
+        const QStringList before = state();
+
+        QPointer<ChatWindow> chat = startChat();
+        QTRY_VERIFY_WITH_TIMEOUT(requestsFor("/started") == 1, returnTimeoutMs);
+        const QList<qint64> victims =
+            killRenderer ? rendererProcesses() : QList<qint64>{helperProcess()};
+        QVERIFY(!victims.isEmpty());
+        for (const qint64 pid : victims) {
+            QVERIFY(pid > 0);
+            QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(state(), before);
+        QCOMPARE(m_desktop.opened, QList<QUrl>());
+
+        servePage(inlineLinkPage);
+        chat = startChat();
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QCOMPARE(m_desktop.opened, QList<QUrl>{expectedLink});
+        QCOMPARE(state(), before);
+    }
+
+    // What the helper tells the app, and when it ends: when its input ends, or by itself once the
+    // hand-off page failed or its renderer died.
+    void helperReports_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<bool>("pageDropped");
+        QTest::addColumn<bool>("killRenderer");
+        QTest::addColumn<QByteArrayList>("expected");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("link") << inlineLinkPage << false << false
+                              << QByteArrayList{"link " + expectedLink.toEncoded()} << 0;
+        QTest::newRow("page dropped")
+            << inlineLinkPage << true << false << QByteArrayList{"failed"} << 1;
+        QTest::newRow("no address")
+            << QByteArray() << false << false << QByteArrayList{"failed"} << 1;
+        QTest::newRow("renderer killed after load")
+            << idlePage << false << true << QByteArrayList{"failed"} << 1;
+    }
+    void helperReports()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(bool, pageDropped);
+        QFETCH(bool, killRenderer);
+        QFETCH(QByteArrayList, expected);
+        QFETCH(int, exitCode);
+        servePage(page);
+        if (pageDropped) {
+            Response reset;
+            reset.reset = true;
+            m_service->on("/msgrd", reset);
+        }
+
+        QProcess helper;
+        helper.start(helperPath, {QStringLiteral("imclient")});
+        QVERIFY(helper.waitForStarted());
+        helper.write((page.isEmpty() ? QByteArray() : pageAddress()) + '\n');
+        QByteArrayList progress; // navigating and loaded
+        QByteArrayList reports;  // everything else
+        const auto reported = [&] {
+            while (helper.canReadLine()) {
+                const QByteArray line = helper.readLine().trimmed();
+                const bool isProgress =
+                    line.startsWith("navigating ") || line.startsWith("loaded ");
+                (isProgress ? progress : reports).append(line);
+            }
+            return reports;
+        };
+        if (killRenderer) {
+            QTRY_VERIFY_WITH_TIMEOUT((reported(), !progress.isEmpty()), returnTimeoutMs);
+            const QList<qint64> renderers = rendererProcesses();
+            QVERIFY(!renderers.isEmpty());
+            for (const qint64 pid : renderers)
+                QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(reported().mid(0, 1), expected, returnTimeoutMs);
+        if (exitCode == 0)
+            helper.closeWriteChannel();
+        QTRY_COMPARE_WITH_TIMEOUT(helper.state(), QProcess::NotRunning, returnTimeoutMs);
+        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(helper.exitCode(), exitCode);
+        QCOMPARE(reported(), expected);
+    }
+};
+
+QTEST_MAIN(TestHandoff)
+#include "tst_handoff.moc"

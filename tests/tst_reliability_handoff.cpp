@@ -1,0 +1,97 @@
+#include "fakebrowser.h"
+#include "fakeservice.h"
+#include "handoffbrowser.h"
+#include "querywindow.h"
+#include "urlrecorder.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using testsupport::FakeService;
+using testsupport::Response;
+
+// Odd numbers through the chat command, the real hand-off browser and its helper: the only
+// request made is for the presence host's hand-off page, carrying the text as typed.
+class TestReliabilityHandoff : public QObject
+{
+    Q_OBJECT
+
+    FakeService *m_service = nullptr;
+    testsupport::FakeBrowsers m_browsers;
+    query_window::QueryWindow *m_window = nullptr;
+    testsupport::UrlRecorder *m_desktop = nullptr;
+
+private slots:
+    void init()
+    {
+        m_service = new FakeService(this);
+        QVERIFY(m_service->listen());
+        m_service->setFallback([](const testsupport::Request &) {
+            return Response::html("<script>location.href = 'imclient://message/'</script>");
+        });
+        m_desktop = new testsupport::UrlRecorder({"imclient", "http", "https", "file"});
+        m_browsers = {};
+        m_window = new query_window::QueryWindow(
+            {m_service->host(), QStringLiteral("127.0.0.1:2"), QStringLiteral("127.0.0.1:3"),
+             QStringLiteral("imclient")},
+            m_browsers.factory(),
+            browser::HandoffBrowser::factory(QStringLiteral("imclient"),
+                                             QStringLiteral(HANDOFF_HELPER_PATH)));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup()
+    {
+        delete m_window;
+        delete m_desktop;
+        delete m_service;
+    }
+
+    void oddNumbersReachOnlyTheHandOffPage_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("decoded");
+        const QString prefix = QStringLiteral("/msgrd?V=1&Uin=");
+        QTest::newRow("digits") << "12345" << prefix + "12345";
+        QTest::newRow("five blanks") << "     " << prefix + "     ";
+        QTest::newRow("control characters")
+            << QString::fromUtf8("1\x01\x7f\t5") << prefix + QString::fromUtf8("1\x01\x7f\t5");
+        QTest::newRow("rtl marks") << QString::fromUtf8("\u200f12345\u202e")
+                                   << prefix + QString::fromUtf8("\u200f12345\u202e");
+        QTest::newRow("lone surrogate")
+            << QString(QChar(0xdc00)) + "1234" << prefix + QChar(0xfffd) + "1234";
+        QTest::newRow("emoji") << QString::fromUtf8("😀😀😀") << prefix + QString::fromUtf8("😀😀😀");
+        QTest::newRow("ampersand") << "1&Uin=2" << prefix + "1&Uin=2";
+        QTest::newRow("hash ends the request") << "12#34" << prefix + "12";
+        QTest::newRow("bad percent") << "12%zz" << prefix + "12%zz";
+        QTest::newRow("slashes and at") << "@1/2\\3" << prefix + "@1/2\\3";
+        QTest::newRow("plus and colon") << "+1:23" << prefix + "+1:23";
+        QTest::newRow("chinese") << QString::fromUtf8("一二三四五")
+                                 << prefix + QString::fromUtf8("一二三四五");
+    }
+    void oddNumbersReachOnlyTheHandOffPage()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, decoded);
+
+        auto *combo = m_window->findChild<QComboBox *>(QStringLiteral("Combo1"));
+        combo->lineEdit()->insert(text);
+        QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("Command3")),
+                          Qt::LeftButton);
+        QVERIFY(!m_window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->isVisible(), 40000);
+
+        QCOMPARE(m_service->requests().size(), 1);
+        const testsupport::Request request = m_service->requests().at(0);
+        QCOMPARE(request.host, m_service->host().toLatin1());
+        QCOMPARE(QUrl::fromPercentEncoding(request.target), decoded);
+        QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl(QStringLiteral("imclient://message/"))});
+        QVERIFY(m_browsers.latest->navigations.isEmpty());
+        QCOMPARE(combo->currentText(), text);
+    }
+};
+
+QTEST_MAIN(TestReliabilityHandoff)
+#include "tst_reliability_handoff.moc"
