@@ -11,7 +11,11 @@
 namespace browser {
 namespace {
 
+#ifdef Q_OS_WIN
+constexpr char helperName[] = "tolvane-qq-handoff.exe";
+#else
 constexpr char helperName[] = "tolvane-qq-handoff";
+#endif
 // A helper told to stop gets this long to shut its engine down before it is killed.
 constexpr int stopGraceMs = 2000;
 
