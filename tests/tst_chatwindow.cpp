@@ -1,12 +1,11 @@
 #include "chatwindow.h"
 #include "fakebrowser.h"
+#include "loopbackendpoints.h"
 #include "querywindow.h"
+#include "windowprobe.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,19 +14,7 @@
 using chat_window::ChatWindow;
 using query_window::QueryWindow;
 using testsupport::FakeBrowsers;
-
-namespace {
-
-ChatWindow *chatWindow()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (widget->objectName() == u"Form3")
-            return qobject_cast<ChatWindow *>(widget);
-    }
-    return nullptr;
-}
-
-} // namespace
+using testsupport::topLevel;
 
 // The hand-off to the chat window and the way back, over fake browsers.
 class TestChatWindow : public QObject
@@ -37,32 +24,12 @@ class TestChatWindow : public QObject
     FakeBrowsers m_browsers;
     FakeBrowsers m_chatBrowsers;
     QueryWindow *m_window = nullptr;
-
-    template <typename T = QWidget> T *find(const char *name) const
-    {
-        return m_window->findChild<T *>(QString::fromLatin1(name));
-    }
-    QComboBox *combo() const { return find<QComboBox>("Combo1"); }
-
-    // What the query window shows, all of which must survive a hand-off.
-    QStringList state() const
-    {
-        QStringList items;
-        for (int i = 0; i < combo()->count(); ++i)
-            items << combo()->itemText(i);
-        return {combo()->currentText(),
-                items.join(u'|'),
-                find<QLabel>("Label3")->text(),
-                QString::number(find("Image3")->isVisibleTo(m_window)),
-                QString::number(find("Image4")->isVisibleTo(m_window)),
-                QString::number(find("Command1")->isEnabled()),
-                QString::number(find("Command3")->isEnabled())};
-    }
+    testsupport::WindowProbe m_ui;
 
     ChatWindow *startChat()
     {
-        QTest::mouseClick(find<QPushButton>("Command3"), Qt::LeftButton);
-        return chatWindow();
+        m_ui.click("Command3");
+        return topLevel<ChatWindow>("Form3");
     }
 
 private slots:
@@ -70,26 +37,22 @@ private slots:
     {
         m_browsers = {};
         m_chatBrowsers = {};
-        m_window = new QueryWindow({QStringLiteral("127.0.0.1:1"), QStringLiteral("127.0.0.1:2"),
-                                    QStringLiteral("127.0.0.1:3"), QStringLiteral("imclient")},
-                                   m_browsers.factory(), m_chatBrowsers.factory());
+        m_window = new QueryWindow(testsupport::loopbackEndpoints(), m_browsers.factory(),
+                                   m_chatBrowsers.factory());
+        m_ui = testsupport::WindowProbe(m_window);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
-        QTest::keyClicks(combo(), QStringLiteral("12345"));
-        QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton);
-        m_browsers.latest->complete(QStringLiteral("http://127.0.0.1:2/qq_online.gif"));
-        combo()->lineEdit()->clear();
-        QTest::keyClicks(combo(), QStringLiteral("67890"));
+        testsupport::queryOnlineThenType(m_ui, *m_browsers.latest, QStringLiteral("67890"));
     }
     void cleanup()
     {
         delete m_window;
-        QTRY_VERIFY(!chatWindow());
+        QTRY_VERIFY(!topLevel<ChatWindow>("Form3"));
     }
 
     void roundTrip()
     {
-        const QStringList before = state();
+        const QStringList before = m_ui.state();
         ChatWindow *chat = startChat();
         QVERIFY(chat);
         QVERIFY(chat->isVisible());
@@ -98,13 +61,13 @@ private slots:
         QCOMPARE(m_chatBrowsers.latest->navigations,
                  QStringList{QStringLiteral("http://127.0.0.1:1/msgrd?V=1&Uin=67890")});
         QCOMPARE(m_browsers.latest->navigations.size(), 1); // no presence query
-        QCOMPARE(state(), before);
+        QCOMPARE(m_ui.state(), before);
 
         QPointer<ChatWindow> guard(chat);
         m_chatBrowsers.latest->hideHost();
         QTRY_VERIFY(!guard);
         QVERIFY(m_window->isVisible());
-        QCOMPARE(state(), before);
+        QCOMPARE(m_ui.state(), before);
     }
 
     void chatWindowDesign()
@@ -124,7 +87,8 @@ private slots:
         QVERIFY((chat->geometry().center() - screenCentre).manhattanLength() <=
                 8); // the frame's margins
 
-        auto *notice = chat->findChild<QLabel *>(QStringLiteral("Label1"));
+        const testsupport::WindowProbe chatUi(chat);
+        auto *notice = chatUi.find<QLabel>("Label1");
         QCOMPARE(notice->text(),
                  QString::fromUtf8("正在启动临时聊天窗口... (注意:此功能需要登录QQ)"));
         QCOMPARE(notice->geometry(), QRect(32, 16, 157, 25));
@@ -132,12 +96,12 @@ private slots:
         QCOMPARE(notice->palette().color(QPalette::Window), QColor(192, 255, 192));
         QVERIFY(notice->wordWrap());
 
-        auto *browser = chat->findChild<QWidget *>(QStringLiteral("WebBrowser1"));
+        auto *browser = chatUi.find("WebBrowser1");
         QCOMPARE(browser->geometry(), QRect(32, 100, 17, 9));
         QVERIFY(browser->geometry().top() >= chat->height());
         QVERIFY(m_chatBrowsers.latest->isHostVisible());
 
-        auto *timer = chat->findChild<QTimer *>(QStringLiteral("Timer1"));
+        auto *timer = chatUi.find<QTimer>("Timer1");
         QVERIFY(timer);
         QVERIFY(timer->isActive());
         QCOMPARE(timer->interval(), ChatWindow::pollIntervalMs);
@@ -154,15 +118,16 @@ private slots:
         QCOMPARE(m_chatBrowsers.made, 2);
         QVERIFY(m_chatBrowsers.latest->isHostVisible());
         QCOMPARE(m_chatBrowsers.latest->navigations.size(), 1);
-        QVERIFY(second->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
-        QVERIFY(second->findChild<QLabel *>(QStringLiteral("Label1"))->isVisible());
+        const testsupport::WindowProbe secondUi(second);
+        QVERIFY(secondUi.find<QTimer>("Timer1")->isActive());
+        QVERIFY(secondUi.find<QLabel>("Label1")->isVisible());
     }
 
     // Closing the notice through its frame is a way back too, never a dead end: the query
     // window returns and the program goes on.
     void closingTheChatWindowReturns()
     {
-        const QStringList before = state();
+        const QStringList before = m_ui.state();
         QPointer<ChatWindow> chat = startChat();
         QGuiApplication::setQuitOnLastWindowClosed(true);
         QTimer::singleShot(0, chat, [chat] { chat->close(); });
@@ -170,7 +135,7 @@ private slots:
         QCOMPARE(QApplication::exec(), 7);
         QVERIFY(!chat);
         QVERIFY(m_window->isVisible());
-        QCOMPARE(state(), before);
+        QCOMPARE(m_ui.state(), before);
     }
 
     // The poll runs before anything is navigated; the browser still reads as shown.

@@ -1,5 +1,9 @@
 #include "fakebrowser.h"
+#include "freshhome.h"
+#include "loopbackendpoints.h"
+#include "processes.h"
 #include "querywindow.h"
+#include "windowprobe.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -22,8 +26,6 @@ using query_window::QueryWindow;
 using testsupport::FakeBrowsers;
 
 namespace {
-
-const QString homePageHost = QStringLiteral("127.0.0.1:3");
 
 // Stands in for the desktop's default browser.
 class UrlRecorder : public QObject
@@ -78,12 +80,6 @@ QStringList childrenOf(qint64 pid)
     }
     return children;
 }
-
-bool hasLoaded(qint64 pid, const QByteArray &library)
-{
-    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
-    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
-}
 #endif
 
 } // namespace
@@ -95,14 +91,10 @@ class TestCommands : public QObject
 
     FakeBrowsers m_browsers;
     FakeBrowsers m_chatBrowsers;
+    const endpoints::Endpoints m_endpoints = testsupport::loopbackEndpoints();
     QueryWindow *m_window = nullptr;
+    testsupport::WindowProbe m_ui;
     UrlRecorder m_desktop;
-
-    template <typename T = QWidget> T *find(const char *name) const
-    {
-        return m_window->findChild<T *>(QString::fromLatin1(name));
-    }
-    void click(const char *name) { QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton); }
 
     // Everything of the window a command could change, control by control.
     QStringList state() const
@@ -142,8 +134,8 @@ class TestCommands : public QObject
     {
         if (situation == u"waiting")
             return;
-        QTest::keyClicks(find<QComboBox>("Combo1"), QStringLiteral("12345"));
-        click("Command1");
+        QTest::keyClicks(m_ui.combo(), QStringLiteral("12345"));
+        m_ui.click("Command1");
         if (situation == u"showing a result")
             m_browsers.latest->complete(QStringLiteral("http://127.0.0.1:2/qq_online.gif"));
     }
@@ -171,9 +163,8 @@ private slots:
         m_chatBrowsers = {};
         m_desktop.urls.clear();
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_desktop, "open");
-        m_window = new QueryWindow({QStringLiteral("127.0.0.1:1"), QStringLiteral("127.0.0.1:2"),
-                                    homePageHost, QStringLiteral("imclient")},
-                                   m_browsers.factory(), m_chatBrowsers.factory());
+        m_window = new QueryWindow(m_endpoints, m_browsers.factory(), m_chatBrowsers.factory());
+        m_ui = testsupport::WindowProbe(m_window);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
@@ -196,7 +187,7 @@ private slots:
         m_window->installEventFilter(&closes);
 
         QObject guard;
-        QTimer::singleShot(0, &guard, [this] { click("Command2"); });
+        QTimer::singleShot(0, &guard, [this] { m_ui.click("Command2"); });
         // Fails the row rather than hanging the test when the click ends nothing.
         QTimer::singleShot(60000, &guard, [] { QCoreApplication::exit(-1); });
         QCOMPARE(QCoreApplication::exec(), 0);
@@ -216,11 +207,12 @@ private slots:
         const QStringList before = state();
         const qsizetype navigations = m_browsers.latest->navigations.size();
 
-        click("Command4");
+        m_ui.click("Command4");
         QTRY_COMPARE(m_desktop.urls.size(), 1);
         QCoreApplication::processEvents();
         QCOMPARE(m_desktop.urls.size(), 1);
-        QCOMPARE(m_desktop.urls.constFirst().toEncoded(), "http://" + homePageHost.toLatin1());
+        QCOMPARE(m_desktop.urls.constFirst().toEncoded(),
+                 "http://" + m_endpoints.homePageHost.toLatin1());
 
         QCOMPARE(state(), before);
         QCOMPARE(m_browsers.latest->navigations.size(), navigations);
@@ -229,8 +221,8 @@ private slots:
 
     void homePageTwiceOpensItTwice()
     {
-        click("Command4");
-        click("Command4");
+        m_ui.click("Command4");
+        m_ui.click("Command4");
         QTRY_COMPARE(m_desktop.urls.size(), 2);
         QCOMPARE(m_desktop.urls.constFirst(), m_desktop.urls.constLast());
     }
@@ -241,7 +233,7 @@ private slots:
     {
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         const QStringList before = state();
-        click("Command4");
+        m_ui.click("Command4");
         QCoreApplication::processEvents();
         QCOMPARE(state(), before);
         QVERIFY(m_browsers.latest->navigations.isEmpty());
@@ -253,15 +245,12 @@ private slots:
 #ifdef Q_OS_LINUX
         QTemporaryDir home;
         QVERIFY(home.isValid());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         QProcess app;
-        app.setProcessEnvironment(env);
+        app.setProcessEnvironment(testsupport::headlessEnvironment(home.path()));
         app.start(QStringLiteral(APP_PATH), QStringList());
         QVERIFY(app.waitForStarted());
         // Its window system is up, so its start-up is over.
-        QTRY_VERIFY(hasLoaded(app.processId(), "libqoffscreen"));
+        QTRY_VERIFY(testsupport::hasLoaded(app.processId(), "libqoffscreen"));
         QCOMPARE(app.state(), QProcess::Running);
         QCOMPARE(childrenOf(app.processId()), QStringList());
 

@@ -1,21 +1,17 @@
 #include "chatwindow.h"
 #include "fakebrowser.h"
 #include "fakeservice.h"
+#include "freshhome.h"
 #include "handoffbrowser.h"
+#include "loopbackendpoints.h"
 #include "querywindow.h"
 #include "urlrecorder.h"
+#include "windowprobe.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 #include <QUrlQuery>
@@ -28,6 +24,7 @@ using testsupport::FakeBrowsers;
 using testsupport::FakeService;
 using testsupport::Request;
 using testsupport::Response;
+using testsupport::topLevel;
 
 namespace {
 
@@ -169,25 +166,6 @@ QList<qint64> rendererProcesses()
     return renderers;
 }
 
-QStringList filesUnder(const QString &path)
-{
-    QStringList files;
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << it.next();
-    return files;
-}
-
-ChatWindow *chatWindow()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (widget->objectName() == u"Form3")
-            return qobject_cast<ChatWindow *>(widget);
-    }
-    return nullptr;
-}
-
 } // namespace
 
 // The chat hand-off with the real helper and its web engine, against a fake service on loopback.
@@ -196,7 +174,7 @@ class TestHandoff : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_home;
+    testsupport::FreshHome m_home;
     // Everything the app could hand to the desktop, whether it should or not, ends up here.
     testsupport::UrlRecorder m_desktop{{QStringLiteral("imclient"), QStringLiteral("othercustom"),
                                         QStringLiteral("file"), QStringLiteral("http"),
@@ -204,44 +182,19 @@ class TestHandoff : public QObject
     FakeService *m_service = nullptr;
     FakeBrowsers m_browsers;
     QueryWindow *m_window = nullptr;
-
-    template <typename T = QWidget> T *find(const char *name) const
-    {
-        return m_window->findChild<T *>(QString::fromLatin1(name));
-    }
-    QComboBox *combo() const { return find<QComboBox>("Combo1"); }
-
-    // What the query window shows, all of which must survive a hand-off.
-    QStringList state() const
-    {
-        QStringList items;
-        for (int i = 0; i < combo()->count(); ++i)
-            items << combo()->itemText(i);
-        return {combo()->currentText(),
-                items.join(u'|'),
-                find<QLabel>("Label3")->text(),
-                QString::number(find("Image3")->isVisibleTo(m_window)),
-                QString::number(find("Image4")->isVisibleTo(m_window)),
-                QString::number(find("Command1")->isEnabled()),
-                QString::number(find("Command3")->isEnabled())};
-    }
+    testsupport::WindowProbe m_ui;
 
     // A query window with a presence result, its history and the number typed for a chat.
     void openWindow(const QString &presenceHost, const QString &helper = helperPath)
     {
         m_browsers = {};
         m_window =
-            new QueryWindow({presenceHost, QStringLiteral("127.0.0.1:2"),
-                             QStringLiteral("127.0.0.1:3"), QStringLiteral("imclient")},
-                            m_browsers.factory(),
+            new QueryWindow(testsupport::loopbackEndpoints(presenceHost), m_browsers.factory(),
                             browser::HandoffBrowser::factory(QStringLiteral("imclient"), helper));
+        m_ui = testsupport::WindowProbe(m_window);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
-        QTest::keyClicks(combo(), QStringLiteral("12345"));
-        QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton);
-        m_browsers.latest->complete(QStringLiteral("http://127.0.0.1:2/qq_online.gif"));
-        combo()->lineEdit()->clear();
-        QTest::keyClicks(combo(), QString::fromLatin1(number));
+        testsupport::queryOnlineThenType(m_ui, *m_browsers.latest, QString::fromLatin1(number));
     }
 
     // The hand-off page at its address on the fake service, with the number filled in.
@@ -261,15 +214,12 @@ class TestHandoff : public QObject
             return response;
         });
     }
-    QByteArray pageAddress() const
-    {
-        return "http://" + m_service->host().toLatin1() + "/msgrd?V=1&Uin=" + number;
-    }
+    QByteArray pageAddress() const { return m_service->url("/msgrd?V=1&Uin=" + number); }
 
     QPointer<ChatWindow> startChat()
     {
-        QTest::mouseClick(find<QPushButton>("Command3"), Qt::LeftButton);
-        return chatWindow();
+        m_ui.click("Command3");
+        return topLevel<ChatWindow>("Form3");
     }
 
     int requestsFor(const QByteArray &path) const
@@ -282,11 +232,7 @@ class TestHandoff : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toLocal8Bit());
-        for (const char *xdg : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
-                                "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
-            qputenv(xdg, m_home.path().toLocal8Bit());
+        QVERIFY(m_home.enter());
         const qsizetype equals = runMarker.indexOf('=');
         qputenv(runMarker.left(equals).constData(), runMarker.mid(equals + 1));
     }
@@ -301,9 +247,9 @@ private slots:
         delete m_window;
         m_window = nullptr;
         delete m_service;
-        QTRY_VERIFY(!chatWindow());
+        QTRY_VERIFY(!topLevel<ChatWindow>("Form3"));
         QTRY_COMPARE_WITH_TIMEOUT(engineProcesses(), QList<qint64>(), 10000);
-        QCOMPARE(filesUnder(m_home.path()), QStringList());
+        QCOMPARE(m_home.contents(), QStringList());
     }
 
     void handsTheLinkOverOnce_data()
@@ -317,7 +263,7 @@ private slots:
         QFETCH(QByteArray, page);
         servePage(page);
         openWindow(m_service->host());
-        const QStringList before = state();
+        const QStringList before = m_ui.state();
 
         QPointer<ChatWindow> chat = startChat();
         QVERIFY(chat);
@@ -326,7 +272,7 @@ private slots:
         QCOMPARE(m_desktop.opened, QList<QUrl>{expectedLink});
         QCOMPARE(m_service->requestCount("/msgrd?V=1&Uin=" + number), 1);
         QVERIFY(m_window->isVisible());
-        QCOMPARE(state(), before);
+        QCOMPARE(m_ui.state(), before);
     }
 
     void hostilePageGetsNothingButItsLink()
@@ -355,6 +301,30 @@ private slots:
             << helperPath;
         QTest::newRow("helper missing")
             << inlineLinkPage << service << helperPath + QStringLiteral(".missing");
+        QTest::newRow("helper ends without a word")
+            << inlineLinkPage << service << QStringLiteral("/bin/false");
+    }
+
+    // A helper that hangs without a word is cut off at the hand-off's deadline, not waited for
+    // forever.
+    void silentHelperEndsAtTheDeadline()
+    {
+        QTemporaryDir scratch;
+        const QString silent = scratch.filePath(QStringLiteral("silent-helper"));
+        QFile script(silent);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexec cat >/dev/null\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        servePage(inlineLinkPage);
+        openWindow(m_service->host(), silent);
+        QPointer<ChatWindow> chat = startChat();
+        QTest::qWait(returnTimeoutMs);
+        QVERIFY(chat);
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, browser::HandoffBrowser::deadlineMs);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_desktop.opened, QList<QUrl>());
     }
     void returnsWithoutALink()
     {
@@ -363,13 +333,13 @@ private slots:
         QFETCH(QString, helper);
         servePage(page);
         openWindow(presenceHost.replace(QStringLiteral("{service}"), m_service->host()), helper);
-        const QStringList before = state();
+        const QStringList before = m_ui.state();
 
         QPointer<ChatWindow> chat = startChat();
         QVERIFY(chat);
         QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
         QVERIFY(m_window->isVisible());
-        QCOMPARE(state(), before);
+        QCOMPARE(m_ui.state(), before);
         QCOMPARE(m_desktop.opened, QList<QUrl>());
     }
 
@@ -386,7 +356,7 @@ private slots:
         QFETCH(bool, killRenderer);
         servePage(endlessPage, true);
         openWindow(m_service->host());
-        const QStringList before = state();
+        const QStringList before = m_ui.state();
 
         QPointer<ChatWindow> chat = startChat();
         QTRY_VERIFY_WITH_TIMEOUT(requestsFor("/started") == 1, returnTimeoutMs);
@@ -399,14 +369,14 @@ private slots:
         }
         QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
         QVERIFY(m_window->isVisible());
-        QCOMPARE(state(), before);
+        QCOMPARE(m_ui.state(), before);
         QCOMPARE(m_desktop.opened, QList<QUrl>());
 
         servePage(inlineLinkPage);
         chat = startChat();
         QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
         QCOMPARE(m_desktop.opened, QList<QUrl>{expectedLink});
-        QCOMPARE(state(), before);
+        QCOMPARE(m_ui.state(), before);
     }
 
     // What the helper tells the app, and when it ends: when its input ends, or by itself once the

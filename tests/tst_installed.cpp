@@ -1,4 +1,6 @@
 #include "fakeservice.h"
+#include "freshhome.h"
+#include "processes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,19 +12,12 @@
 #include <QTest>
 
 using testsupport::FakeService;
+using testsupport::headlessEnvironment;
 using testsupport::Response;
 
 namespace {
 
 const QString helperInPrefix = QStringLiteral("libexec/tolvane-qq-status/tolvane-qq-handoff");
-
-QProcessEnvironment headless(const QString &home)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    return env;
-}
 
 // The value of `key` in the desktop entry's main group.
 QString desktopEntryValue(const QString &path, const QString &key)
@@ -108,17 +103,14 @@ private slots:
     {
         const QString path = installed(QStringLiteral("bin/tolvane-qq-status"));
         QProcess app;
-        app.setProcessEnvironment(headless(m_home.path()));
+        app.setProcessEnvironment(headlessEnvironment(m_home.path()));
         app.start(path, QStringList());
         QVERIFY(app.waitForStarted());
         const QString proc = QStringLiteral("/proc/%1/").arg(app.processId());
         QCOMPARE(QFileInfo(proc + QStringLiteral("exe")).canonicalFilePath(),
                  QFileInfo(path).canonicalFilePath());
         // Its libraries resolved and its window system is up: it got past its start-up.
-        QTRY_VERIFY([&] {
-            QFile maps(proc + QStringLiteral("maps"));
-            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libqoffscreen");
-        }());
+        QTRY_VERIFY(testsupport::hasLoaded(app.processId(), "libqoffscreen"));
         QCOMPARE(app.state(), QProcess::Running);
         app.terminate();
         QVERIFY(app.waitForFinished());
@@ -135,7 +127,7 @@ private slots:
         const QString probe = installed(QStringLiteral("bin/installed_handoff_probe"));
         QVERIFY(QFile::copy(QStringLiteral(PROBE_PATH), probe));
         QProcess run;
-        run.setProcessEnvironment(headless(m_home.path()));
+        run.setProcessEnvironment(headlessEnvironment(m_home.path()));
         QSignalSpy finished(&run, &QProcess::finished);
         run.start(probe, {QStringLiteral("imclient"),
                           QStringLiteral("http://%1/msgrd?V=1&Uin=12345").arg(service.host())});

@@ -1,20 +1,17 @@
 #include "fakeservice.h"
+#include "freshhome.h"
 #include "handoffbrowser.h"
+#include "loopbackendpoints.h"
 #include "networknavigator.h"
 #include "processes.h"
 #include "querywindow.h"
 #include "urlrecorder.h"
+#include "windowprobe.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
-#include <QDirIterator>
-#include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -22,16 +19,6 @@ using testsupport::FakeService;
 using testsupport::Response;
 
 namespace {
-
-QStringList everythingUnder(const QString &path)
-{
-    QStringList found;
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        found << it.next();
-    return found;
-}
 
 QStringList topOfTmp()
 {
@@ -47,17 +34,13 @@ class TestNothingWritten : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_home;
+    testsupport::FreshHome m_home;
     QStringList m_tmpBefore;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toLocal8Bit());
-        for (const char *xdg : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
-                                "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
-            qputenv(xdg, m_home.path().toLocal8Bit());
+        QVERIFY(m_home.enter());
         m_tmpBefore = topOfTmp();
     }
 
@@ -69,7 +52,7 @@ private slots:
         QVERIFY(!app.waitForFinished(2000)); // still running: it started and waits for the user
         app.terminate();
         QVERIFY(app.waitForFinished());
-        QCOMPARE(everythingUnder(m_home.path()), QStringList());
+        QCOMPARE(m_home.contents(), QStringList());
     }
 
     // Queries, two hand-offs through the real helper, the home page and the exit button.
@@ -77,46 +60,41 @@ private slots:
     {
         FakeService service;
         QVERIFY(service.listen());
-        const QByteArray base = "http://" + service.host().toLatin1();
         service.on("/qq_online.gif", Response::gif());
-        service.on("/pa", Response::redirect(base + "/qq_online.gif"));
+        service.on("/pa", Response::redirect(service.url("/qq_online.gif")));
         service.on("/msgrd",
                    Response::html("<script>localStorage.x = 1; document.cookie = 'a=b';"
                                   "location.href = 'imclient://message/?uin=12345'</script>"));
         testsupport::UrlRecorder desktop({QStringLiteral("imclient"), QStringLiteral("http")});
 
         query_window::QueryWindow window(
-            {service.host(), service.host(), service.host(), QStringLiteral("imclient")},
+            testsupport::loopbackEndpoints(service.host(), service.host(), service.host()),
             &browser::NetworkNavigator::create,
             browser::HandoffBrowser::factory(QStringLiteral("imclient"),
                                              QStringLiteral(HANDOFF_HELPER_PATH)));
+        const testsupport::WindowProbe ui(&window);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *status = window.findChild<QLabel *>(QStringLiteral("Label3"));
-        auto button = [&](const char *name) {
-            return window.findChild<QPushButton *>(QString::fromLatin1(name));
-        };
-        QTest::keyClicks(window.findChild<QComboBox *>(QStringLiteral("Combo1")),
-                         QStringLiteral("12345"));
+        QTest::keyClicks(ui.combo(), QStringLiteral("12345"));
         for (int i = 0; i < 3; ++i) {
-            QTest::mouseClick(button("Command1"), Qt::LeftButton);
-            QTRY_COMPARE(status->text(), QString::fromUtf8("对方在线"));
+            ui.click("Command1");
+            QTRY_COMPARE(ui.status(), testsupport::onlineText);
         }
         for (int i = 1; i <= 2; ++i) {
-            QTest::mouseClick(button("Command3"), Qt::LeftButton);
+            ui.click("Command3");
             QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 30000);
             QCOMPARE(desktop.opened.size(), i);
         }
-        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        ui.click("Command4");
         QCOMPARE(desktop.opened.size(), 3);
 
-        QTimer::singleShot(0, &window, [&] { QTest::mouseClick(button("Command2"), Qt::LeftButton); });
+        QTimer::singleShot(0, &window, [&] { ui.click("Command2"); });
         QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(1); });
         QCOMPARE(QApplication::exec(), 0);
         const qint64 self = QCoreApplication::applicationPid();
         QTRY_VERIFY_WITH_TIMEOUT(testsupport::descendants(self).isEmpty(), 10000);
 
-        QCOMPARE(everythingUnder(m_home.path()), QStringList());
+        QCOMPARE(m_home.contents(), QStringList());
     }
 
     void cleanupTestCase()

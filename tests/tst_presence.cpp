@@ -1,25 +1,26 @@
 #include "fakebrowser.h"
+#include "loopbackendpoints.h"
 #include "querywindow.h"
+#include "windowprobe.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
 using query_window::QueryWindow;
+using testsupport::checkingText;
 using testsupport::FakeBrowsers;
+using testsupport::offlineText;
+using testsupport::onlineText;
+using testsupport::waitingText;
 
 namespace {
 
 const QString online = QStringLiteral("http://127.0.0.1:2/qq_online.gif");
-const QString checking = QString::fromUtf8("正在检查...");
-const QString onlineText = QString::fromUtf8("对方在线");
-const QString offlineText = QString::fromUtf8("对方不在线");
-const QString waitingText = QString::fromUtf8("等待查询任务");
 
 } // namespace
 
@@ -31,34 +32,24 @@ class TestPresence : public QObject
     FakeBrowsers m_browsers;
     FakeBrowsers m_chatBrowsers;
     QueryWindow *m_window = nullptr;
+    testsupport::WindowProbe m_ui;
     QComboBox *m_combo = nullptr;
     QPushButton *m_query = nullptr;
     QPushButton *m_chat = nullptr;
 
-    QLabel *label(const char *name) const
-    {
-        return m_window->findChild<QLabel *>(QString::fromLatin1(name));
-    }
     QLineEdit *edit() const { return m_combo->lineEdit(); }
     bool buttonsEnabled() const
     {
         QTEST_ASSERT(m_query->isEnabled() == m_chat->isEnabled());
         return m_query->isEnabled();
     }
-    QStringList history() const
-    {
-        QStringList items;
-        for (int i = 0; i < m_combo->count(); ++i)
-            items << m_combo->itemText(i);
-        return items;
-    }
     // Which picture shows, and the status text: the display state of the result area.
     QString display() const
     {
-        const bool on = label("Image3")->isVisible();
-        const bool off = label("Image4")->isVisible();
+        const bool on = m_ui.find("Image3")->isVisible();
+        const bool off = m_ui.find("Image4")->isVisible();
         return QStringLiteral("%1|%2|%3")
-            .arg(on ? "online" : "-", off ? "offline" : "-", label("Label3")->text());
+            .arg(on ? "online" : "-", off ? "offline" : "-", m_ui.status());
     }
     void type(const QString &text) { QTest::keyClicks(m_combo, text); }
     void query() { QTest::mouseClick(m_query, Qt::LeftButton); }
@@ -69,14 +60,14 @@ private slots:
     {
         m_browsers = {};
         m_chatBrowsers = {};
-        m_window = new QueryWindow({QStringLiteral("127.0.0.1:1"), QStringLiteral("127.0.0.1:2"),
-                                    QStringLiteral("127.0.0.1:3"), QStringLiteral("imclient")},
-                                   m_browsers.factory(), m_chatBrowsers.factory());
+        m_window = new QueryWindow(testsupport::loopbackEndpoints(), m_browsers.factory(),
+                                   m_chatBrowsers.factory());
+        m_ui = testsupport::WindowProbe(m_window);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window));
-        m_combo = m_window->findChild<QComboBox *>(QStringLiteral("Combo1"));
-        m_query = m_window->findChild<QPushButton *>(QStringLiteral("Command1"));
-        m_chat = m_window->findChild<QPushButton *>(QStringLiteral("Command3"));
+        m_combo = m_ui.combo();
+        m_query = m_ui.find<QPushButton>("Command1");
+        m_chat = m_ui.find<QPushButton>("Command3");
     }
     void cleanup() { delete m_window; }
 
@@ -97,8 +88,8 @@ private slots:
         edit()->selectAll();
         QTest::keyClick(m_combo, Qt::Key_Delete);
         QVERIFY(!buttonsEnabled());
-        QVERIFY(m_window->findChild<QWidget *>(QStringLiteral("Command2"))->isEnabled());
-        QVERIFY(m_window->findChild<QWidget *>(QStringLiteral("Command4"))->isEnabled());
+        QVERIFY(m_ui.find("Command2")->isEnabled());
+        QVERIFY(m_ui.find("Command4")->isEnabled());
     }
 
     // Length counts UTF-16 code units of the text as typed, blanks and all.
@@ -142,8 +133,8 @@ private slots:
         query();
         QCOMPARE(m_browsers.latest->navigations,
                  QStringList{QStringLiteral("http://127.0.0.1:1/pa?p=1: 12&3#4:1")});
-        QCOMPARE(display(), "-|-|" + checking);
-        QCOMPARE(history(), QStringList{QStringLiteral(" 12&3#4")});
+        QCOMPARE(display(), "-|-|" + checkingText);
+        QCOMPARE(m_ui.history(), QStringList{QStringLiteral(" 12&3#4")});
         // The text, its place and the buttons are left as they were.
         QCOMPARE(m_combo->currentText(), " 12&3#4");
         QCOMPARE(edit()->cursorPosition(), 7);
@@ -155,7 +146,7 @@ private slots:
         type(QStringLiteral("12345"));
         query();
         query();
-        QCOMPARE(history(), QStringList({"12345", "12345"}));
+        QCOMPARE(m_ui.history(), QStringList({"12345", "12345"}));
         QCOMPARE(m_browsers.latest->navigations.size(), 2);
     }
 
@@ -164,15 +155,15 @@ private slots:
         type(QStringLiteral("1234"));
         QTest::keyClick(m_combo, Qt::Key_Return);
         QVERIFY(m_browsers.latest->navigations.isEmpty());
-        QCOMPARE(history(), QStringList());
-        QCOMPARE(label("Label3")->text(), waitingText);
+        QCOMPARE(m_ui.history(), QStringList());
+        QCOMPARE(m_ui.status(), waitingText);
 
         type(QStringLiteral("5"));
         QTest::keyClick(m_combo, Qt::Key_Return);
         QCOMPARE(m_browsers.latest->navigations.size(), 1);
         QTest::keyClick(m_combo, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(m_browsers.latest->navigations.size(), 2);
-        QCOMPARE(history(), QStringList({"12345", "12345"})); // Enter itself adds nothing
+        QCOMPARE(m_ui.history(), QStringList({"12345", "12345"})); // Enter itself adds nothing
     }
 
     // Picking a remembered number gives buttons that match it, by mouse or by keyboard.
@@ -230,7 +221,7 @@ private slots:
         const QStringList befores{"waiting", "checking", "online", "offline"};
         for (const QString &before : befores) {
             const QString start = before == "waiting"    ? waiting
-                                  : before == "checking" ? "-|-|" + checking
+                                  : before == "checking" ? "-|-|" + checkingText
                                   : before == "online"   ? isOnline
                                                          : isOffline;
             QTest::addRow("%s, initial location", qPrintable(before))
@@ -267,10 +258,10 @@ private slots:
         complete(online);
         type(QStringLiteral("12345"));
         query();
-        QCOMPARE(display(), "online|-|" + checking);
+        QCOMPARE(display(), "online|-|" + checkingText);
         complete(QStringLiteral("http://127.0.0.1:2/qq_offline.gif"));
         query();
-        QCOMPARE(display(), "-|offline|" + checking);
+        QCOMPARE(display(), "-|offline|" + checkingText);
     }
 
     // Two queries under way: whichever completion comes last decides, whatever it belonged to.
@@ -284,7 +275,7 @@ private slots:
         complete(QStringLiteral("http://127.0.0.1:2/qq_offline.gif"));
         complete(online);
         QCOMPARE(display(), "online|-|" + onlineText);
-        QCOMPARE(history(), QStringList({"11111", "22222"}));
+        QCOMPARE(m_ui.history(), QStringList({"11111", "22222"}));
     }
 };
 

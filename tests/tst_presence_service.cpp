@@ -1,22 +1,21 @@
 #include "fakeservice.h"
+#include "loopbackendpoints.h"
 #include "networknavigator.h"
 #include "querywindow.h"
+#include "windowprobe.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 using query_window::QueryWindow;
+using testsupport::checkingText;
 using testsupport::FakeService;
+using testsupport::offlineText;
+using testsupport::onlineText;
 using testsupport::Response;
 
 namespace {
-
-const QString checking = QString::fromUtf8("正在检查...");
-const QString onlineText = QString::fromUtf8("对方在线");
-const QString offlineText = QString::fromUtf8("对方不在线");
 
 Response delayed(Response response, int ms)
 {
@@ -34,35 +33,24 @@ class TestPresenceService : public QObject
     FakeService *m_presence = nullptr;
     FakeService *m_logo = nullptr;
     QueryWindow *m_window = nullptr;
-
-    QComboBox *combo() const { return m_window->findChild<QComboBox *>(QStringLiteral("Combo1")); }
-    QLabel *label(const char *name) const
-    {
-        return m_window->findChild<QLabel *>(QString::fromLatin1(name));
-    }
-    QString status() const { return label("Label3")->text(); }
-    QByteArray logoUrl(const QByteArray &path) const
-    {
-        return "http://" + m_logo->host().toLatin1() + path;
-    }
+    testsupport::WindowProbe m_ui;
 
     void makeWindow(const QString &presenceHost)
     {
         delete m_window;
-        m_window = new QueryWindow({presenceHost, m_logo->host(), QStringLiteral("127.0.0.1:9"),
-                                    QStringLiteral("imclient")},
+        m_window = new QueryWindow(testsupport::loopbackEndpoints(presenceHost, m_logo->host()),
                                    &browser::NetworkNavigator::create,
                                    [](QWidget *) -> browser::Browser * { return nullptr; });
+        m_ui = testsupport::WindowProbe(m_window);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
     void query(const QString &number)
     {
-        combo()->lineEdit()->clear();
-        combo()->lineEdit()->insert(number);
-        QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("Command1")),
-                          Qt::LeftButton);
-        QCOMPARE(status(), checking);
+        m_ui.combo()->lineEdit()->clear();
+        m_ui.combo()->lineEdit()->insert(number);
+        m_ui.click("Command1");
+        QCOMPARE(m_ui.status(), checkingText);
     }
 
 private slots:
@@ -101,12 +89,12 @@ private slots:
     {
         QFETCH(QByteArray, location);
         QFETCH(bool, online);
-        m_presence->on("/pa", Response::redirect(logoUrl(location)));
+        m_presence->on("/pa", Response::redirect(m_logo->url(location)));
 
         query(QStringLiteral("12345"));
-        QTRY_COMPARE(status(), online ? onlineText : offlineText);
-        QCOMPARE(label("Image3")->isVisible(), online);
-        QCOMPARE(label("Image4")->isVisible(), !online);
+        QTRY_COMPARE(m_ui.status(), online ? onlineText : offlineText);
+        QCOMPARE(m_ui.find("Image3")->isVisible(), online);
+        QCOMPARE(m_ui.find("Image4")->isVisible(), !online);
         QCOMPARE(m_presence->requestCount("/pa?p=1:12345:1"), 1);
     }
 
@@ -114,8 +102,8 @@ private slots:
     {
         makeWindow(QStringLiteral("127.0.0.1:%1").arg(FakeService::closedPort()));
         query(QStringLiteral("12345"));
-        QTRY_COMPARE(status(), offlineText);
-        QVERIFY(label("Image4")->isVisible());
+        QTRY_COMPARE(m_ui.status(), offlineText);
+        QVERIFY(m_ui.find("Image4")->isVisible());
     }
 
     // No time-out of our own: a service that never answers leaves the check under way, and a
@@ -125,13 +113,13 @@ private slots:
         Response hang;
         hang.hang = true;
         m_presence->on("/pa?p=1:11111:1", hang);
-        m_presence->on("/pa?p=1:22222:1", Response::redirect(logoUrl("/qq_online.gif")));
+        m_presence->on("/pa?p=1:22222:1", Response::redirect(m_logo->url("/qq_online.gif")));
 
         query(QStringLiteral("11111"));
         QTest::qWait(1000);
-        QCOMPARE(status(), checking);
+        QCOMPARE(m_ui.status(), checkingText);
         query(QStringLiteral("22222"));
-        QTRY_COMPARE(status(), onlineText);
+        QTRY_COMPARE(m_ui.status(), onlineText);
         QCOMPARE(m_presence->requests().size(), 2);
     }
 
@@ -140,15 +128,15 @@ private slots:
     void theNewestQueryDecides()
     {
         m_presence->on("/pa?p=1:11111:1",
-                       delayed(Response::redirect(logoUrl("/qq_online.gif")), 500));
-        m_presence->on("/pa?p=1:22222:1", Response::redirect(logoUrl("/qq_offline.gif")));
+                       delayed(Response::redirect(m_logo->url("/qq_online.gif")), 500));
+        m_presence->on("/pa?p=1:22222:1", Response::redirect(m_logo->url("/qq_offline.gif")));
 
         query(QStringLiteral("11111"));
         QTRY_COMPARE(m_presence->requests().size(), 1);
         query(QStringLiteral("22222"));
-        QTRY_COMPARE(status(), offlineText);
+        QTRY_COMPARE(m_ui.status(), offlineText);
         QTest::qWait(1000);
-        QCOMPARE(status(), offlineText);
+        QCOMPARE(m_ui.status(), offlineText);
         QCOMPARE(m_logo->requestCount("/qq_online.gif"), 0);
     }
 
@@ -171,11 +159,11 @@ private slots:
         QFETCH(QString, number);
         QFETCH(QByteArray, target);
         m_presence->setFallback([this](const testsupport::Request &) {
-            return Response::redirect(logoUrl("/qq_offline.gif"));
+            return Response::redirect(m_logo->url("/qq_offline.gif"));
         });
 
         query(number);
-        QTRY_COMPARE(status(), offlineText);
+        QTRY_COMPARE(m_ui.status(), offlineText);
         QCOMPARE(m_presence->requests().size(), 1);
         QCOMPARE(m_presence->requests().at(0).target, target);
         QCOMPARE(m_presence->requests().at(0).host, m_presence->host().toLatin1());

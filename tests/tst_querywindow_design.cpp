@@ -1,5 +1,7 @@
 #include "fakebrowser.h"
+#include "loopbackendpoints.h"
 #include "querywindow.h"
+#include "windowprobe.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -22,20 +24,16 @@ class TestQueryWindowDesign : public QObject
     FakeBrowsers m_browsers;
     FakeBrowsers m_chatBrowsers;
     QueryWindow *m_window = nullptr;
-
-    template <typename T = QWidget> T *find(const char *name) const
-    {
-        return m_window->findChild<T *>(QString::fromLatin1(name));
-    }
+    testsupport::WindowProbe m_ui;
 
 private slots:
     void init()
     {
         m_browsers = {};
         m_chatBrowsers = {};
-        m_window = new QueryWindow({QStringLiteral("127.0.0.1:1"), QStringLiteral("127.0.0.1:2"),
-                                    QStringLiteral("127.0.0.1:3"), QStringLiteral("imclient")},
-                                   m_browsers.factory(), m_chatBrowsers.factory());
+        m_window = new QueryWindow(testsupport::loopbackEndpoints(), m_browsers.factory(),
+                                   m_chatBrowsers.factory());
+        m_ui = testsupport::WindowProbe(m_window);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
@@ -93,57 +91,57 @@ private slots:
         QFETCH(bool, shown);
         QFETCH(bool, enabled);
 
-        auto *control = m_window->findChild<QWidget *>(name);
+        QWidget *control = m_ui.find(name);
         QVERIFY(control);
         QCOMPARE(control->geometry(), geometry);
         QCOMPARE(control->isVisible(), shown);
         QCOMPARE(control->isEnabled(), enabled);
         const bool inFrame = name == "Label3" || name == "Image3" || name == "Image4";
-        QCOMPARE(control->parentWidget(), inFrame ? find("Frame1") : m_window);
+        QCOMPARE(control->parentWidget(), inFrame ? m_ui.find("Frame1") : m_window);
     }
 
     void texts()
     {
-        QCOMPARE(find<QLabel>("Label1")->text(),
+        QCOMPARE(m_ui.find<QLabel>("Label1")->text(),
                  QString::fromUtf8("不用登就知道好友是否在线！ 不用加为好友就能和她聊天！"));
-        QCOMPARE(find<QLabel>("Label2")->text(), QString::fromUtf8("对方号码： "));
-        QCOMPARE(find<QLabel>("Label3")->text(), QString::fromUtf8("等待查询任务"));
-        QCOMPARE(find<QGroupBox>("Frame1")->title(), QString::fromUtf8("状态"));
+        QCOMPARE(m_ui.find<QLabel>("Label2")->text(), QString::fromUtf8("对方号码： "));
+        QCOMPARE(m_ui.find<QLabel>("Label3")->text(), QString::fromUtf8("等待查询任务"));
+        QCOMPARE(m_ui.find<QGroupBox>("Frame1")->title(), QString::fromUtf8("状态"));
         for (const char *button : {"Command1", "Command2", "Command3", "Command4"})
-            QVERIFY(find<QPushButton>(button)->text().isEmpty());
-        auto *combo = find<QComboBox>("Combo1");
+            QVERIFY(m_ui.find<QPushButton>(button)->text().isEmpty());
+        QComboBox *combo = m_ui.combo();
         QVERIFY(combo->currentText().isEmpty());
         QCOMPARE(combo->count(), 0);
     }
 
     void look()
     {
-        auto *slogan = find<QLabel>("Label1");
+        auto *slogan = m_ui.find<QLabel>("Label1");
         QCOMPARE(slogan->palette().color(QPalette::WindowText), QColor(0, 0, 255));
         QVERIFY(!slogan->autoFillBackground());
         QVERIFY(slogan->wordWrap());
         QVERIFY(slogan->alignment() & Qt::AlignLeft);
-        QVERIFY(find<QLabel>("Label3")->alignment() & Qt::AlignHCenter);
+        QVERIFY(m_ui.find<QLabel>("Label3")->alignment() & Qt::AlignHCenter);
         for (const char *name : {"Label2", "Label3", "Frame1"})
-            QCOMPARE(find(name)->palette().color(QPalette::Window), QColor(255, 192, 192));
+            QCOMPARE(m_ui.find(name)->palette().color(QPalette::Window), QColor(255, 192, 192));
 
         // The slogan and the flower lie on top of the banner.
         const QObjectList children = m_window->children();
-        QVERIFY(children.indexOf(find("Image1")) < children.indexOf(find("Image2")));
-        QVERIFY(children.indexOf(find("Image1")) < children.indexOf(find("Label1")));
-        QCOMPARE(m_window->childAt(QPoint(20, 20)), find("Image2"));
+        QVERIFY(children.indexOf(m_ui.find("Image1")) < children.indexOf(m_ui.find("Image2")));
+        QVERIFY(children.indexOf(m_ui.find("Image1")) < children.indexOf(m_ui.find("Label1")));
+        QCOMPARE(m_window->childAt(QPoint(20, 20)), m_ui.find("Image2"));
 
-        auto *banner = find<QLabel>("Image1");
+        auto *banner = m_ui.find<QLabel>("Image1");
         QVERIFY(banner->hasScaledContents());
         QCOMPARE(banner->frameShadow(), QFrame::Sunken);
         QCOMPARE(banner->pixmap().size(), QSize(249, 38));
-        QCOMPARE(find<QLabel>("Image2")->pixmap().size(), QSize(28, 26));
-        QVERIFY(find<QLabel>("Image3")->hasScaledContents());
-        QVERIFY(!find<QLabel>("Image4")->hasScaledContents());
-        QCOMPARE(find<QLabel>("Image3")->pixmap().size(), QSize(73, 22));
-        QCOMPARE(find<QLabel>("Image4")->pixmap().size(), QSize(74, 22));
+        QCOMPARE(m_ui.find<QLabel>("Image2")->pixmap().size(), QSize(28, 26));
+        QVERIFY(m_ui.find<QLabel>("Image3")->hasScaledContents());
+        QVERIFY(!m_ui.find<QLabel>("Image4")->hasScaledContents());
+        QCOMPARE(m_ui.find<QLabel>("Image3")->pixmap().size(), QSize(73, 22));
+        QCOMPARE(m_ui.find<QLabel>("Image4")->pixmap().size(), QSize(74, 22));
         for (const char *name : {"Command1", "Command2", "Command3", "Command4"}) {
-            auto *button = find<QPushButton>(name);
+            auto *button = m_ui.find<QPushButton>(name);
             QVERIFY(!button->icon().isNull());
             QCOMPARE(button->iconSize(), QSize(90, 23));
         }
@@ -151,18 +149,18 @@ private slots:
 
     void accessibleNames()
     {
-        QCOMPARE(find("Command1")->accessibleName(), QString::fromUtf8("查询"));
-        QCOMPARE(find("Command3")->accessibleName(), QString::fromUtf8("留言"));
-        QCOMPARE(find("Command4")->accessibleName(), QString::fromUtf8("访问主页"));
-        QCOMPARE(find("Command2")->accessibleName(), QString::fromUtf8("退出"));
-        QCOMPARE(find("Image3")->accessibleName(), QString::fromUtf8("在线"));
-        QCOMPARE(find("Image4")->accessibleName(), QString::fromUtf8("不在线"));
-        QCOMPARE(find<QLabel>("Label2")->buddy(), find("Combo1"));
+        QCOMPARE(m_ui.find("Command1")->accessibleName(), QString::fromUtf8("查询"));
+        QCOMPARE(m_ui.find("Command3")->accessibleName(), QString::fromUtf8("留言"));
+        QCOMPARE(m_ui.find("Command4")->accessibleName(), QString::fromUtf8("访问主页"));
+        QCOMPARE(m_ui.find("Command2")->accessibleName(), QString::fromUtf8("退出"));
+        QCOMPARE(m_ui.find("Image3")->accessibleName(), QString::fromUtf8("在线"));
+        QCOMPARE(m_ui.find("Image4")->accessibleName(), QString::fromUtf8("不在线"));
+        QCOMPARE(m_ui.find<QLabel>("Label2")->buddy(), m_ui.find("Combo1"));
     }
 
     void numberBoxTakesTypedTextOnly()
     {
-        auto *combo = find<QComboBox>("Combo1");
+        QComboBox *combo = m_ui.combo();
         QVERIFY(combo->isEditable());
         QCOMPARE(combo->insertPolicy(), QComboBox::NoInsert);
         QVERIFY(!combo->completer());
@@ -173,7 +171,7 @@ private slots:
     // the focus chain: nobody could see it take the focus.
     void browserOutOfSight()
     {
-        QWidget *browser = find("WebBrowser1");
+        QWidget *browser = m_ui.find("WebBrowser1");
         QVERIFY(browser->geometry().top() >= m_window->height());
         QVERIFY(!browser->isHidden());
         QCOMPARE(browser->focusPolicy(), Qt::NoFocus);
@@ -187,7 +185,7 @@ private slots:
     void focusStartsInTheNumberBoxAndCycles()
     {
         QVERIFY(QTest::qWaitForWindowActive(m_window));
-        QCOMPARE(QApplication::focusWidget(), find("Combo1"));
+        QCOMPARE(QApplication::focusWidget(), m_ui.find("Combo1"));
 
         auto tabCycle = [this] {
             QStringList order;
@@ -199,8 +197,8 @@ private slots:
         };
         QCOMPARE(tabCycle(),
                  QStringList({"Command2", "Command4", "Combo1", "Command2", "Command4", "Combo1"}));
-        find("Command1")->setEnabled(true);
-        find("Command3")->setEnabled(true);
+        m_ui.find("Command1")->setEnabled(true);
+        m_ui.find("Command3")->setEnabled(true);
         QCOMPARE(tabCycle(), QStringList({"Command1", "Command2", "Command3", "Command4", "Combo1",
                                           "Command1"}));
     }

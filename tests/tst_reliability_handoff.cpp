@@ -1,12 +1,13 @@
 #include "fakebrowser.h"
 #include "fakeservice.h"
 #include "handoffbrowser.h"
+#include "loopbackendpoints.h"
 #include "querywindow.h"
 #include "urlrecorder.h"
+#include "windowprobe.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 using testsupport::FakeService;
@@ -21,6 +22,7 @@ class TestReliabilityHandoff : public QObject
     FakeService *m_service = nullptr;
     testsupport::FakeBrowsers m_browsers;
     query_window::QueryWindow *m_window = nullptr;
+    testsupport::WindowProbe m_ui;
     testsupport::UrlRecorder *m_desktop = nullptr;
 
 private slots:
@@ -34,11 +36,10 @@ private slots:
         m_desktop = new testsupport::UrlRecorder({"imclient", "http", "https", "file"});
         m_browsers = {};
         m_window = new query_window::QueryWindow(
-            {m_service->host(), QStringLiteral("127.0.0.1:2"), QStringLiteral("127.0.0.1:3"),
-             QStringLiteral("imclient")},
-            m_browsers.factory(),
+            testsupport::loopbackEndpoints(m_service->host()), m_browsers.factory(),
             browser::HandoffBrowser::factory(QStringLiteral("imclient"),
                                              QStringLiteral(HANDOFF_HELPER_PATH)));
+        m_ui = testsupport::WindowProbe(m_window);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
@@ -76,10 +77,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, decoded);
 
-        auto *combo = m_window->findChild<QComboBox *>(QStringLiteral("Combo1"));
-        combo->lineEdit()->insert(text);
-        QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("Command3")),
-                          Qt::LeftButton);
+        m_ui.combo()->lineEdit()->insert(text);
+        m_ui.click("Command3");
         QVERIFY(!m_window->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(m_window->isVisible(), 40000);
 
@@ -89,7 +88,7 @@ private slots:
         QCOMPARE(QUrl::fromPercentEncoding(request.target), decoded);
         QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl(QStringLiteral("imclient://message/"))});
         QVERIFY(m_browsers.latest->navigations.isEmpty());
-        QCOMPARE(combo->currentText(), text);
+        QCOMPARE(m_ui.combo()->currentText(), text);
     }
 };
 

@@ -1,26 +1,26 @@
 #include "fakeservice.h"
+#include "loopbackendpoints.h"
 #include "networknavigator.h"
 #include "querywindow.h"
 #include "urlrecorder.h"
+#include "windowprobe.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 using query_window::QueryWindow;
+using testsupport::checkingText;
 using testsupport::FakeService;
+using testsupport::offlineText;
+using testsupport::onlineText;
 using testsupport::Response;
 using testsupport::UrlRecorder;
 
 namespace {
 
-const QString checking = QString::fromUtf8("正在检查...");
-const QString onlineText = QString::fromUtf8("对方在线");
-const QString offlineText = QString::fromUtf8("对方不在线");
 const QString prefix = QStringLiteral("/pa?p=1:");
 
 Response raw(const QByteArray &bytes, bool resetAfter = false)
@@ -42,25 +42,13 @@ class TestReliabilityPresence : public QObject
     FakeService *m_presence = nullptr;
     FakeService *m_logo = nullptr;
     QueryWindow *m_window = nullptr;
+    testsupport::WindowProbe m_ui;
     UrlRecorder *m_desktop = nullptr;
 
-    QComboBox *combo() const { return m_window->findChild<QComboBox *>(QStringLiteral("Combo1")); }
-    QPushButton *queryButton() const
-    {
-        return m_window->findChild<QPushButton *>(QStringLiteral("Command1"));
-    }
-    QString status() const
-    {
-        return m_window->findChild<QLabel *>(QStringLiteral("Label3"))->text();
-    }
-    QByteArray logoUrl(const QByteArray &path) const
-    {
-        return "http://" + m_logo->host().toLatin1() + path;
-    }
     void query()
     {
-        QTest::mouseClick(queryButton(), Qt::LeftButton);
-        QCOMPARE(status(), checking);
+        m_ui.click("Command1");
+        QCOMPARE(m_ui.status(), checkingText);
     }
 
 private slots:
@@ -73,13 +61,14 @@ private slots:
         m_logo->on("/qq_online.gif", Response::gif());
         m_logo->on("/qq_offline.gif", Response::gif());
         m_presence->setFallback([this](const testsupport::Request &) {
-            return Response::redirect(logoUrl("/qq_offline.gif"));
+            return Response::redirect(m_logo->url("/qq_offline.gif"));
         });
         m_desktop = new UrlRecorder({"http", "https", "file", "data", "javascript", "imclient"});
-        m_window = new QueryWindow({m_presence->host(), m_logo->host(),
-                                    QStringLiteral("127.0.0.1:9"), QStringLiteral("imclient")},
-                                   &browser::NetworkNavigator::create,
-                                   [](QWidget *) -> browser::Browser * { return nullptr; });
+        m_window =
+            new QueryWindow(testsupport::loopbackEndpoints(m_presence->host(), m_logo->host()),
+                            &browser::NetworkNavigator::create,
+                            [](QWidget *) -> browser::Browser * { return nullptr; });
+        m_ui = testsupport::WindowProbe(m_window);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
@@ -132,17 +121,17 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, decoded);
 
-        combo()->lineEdit()->insert(text);
-        QCOMPARE(combo()->currentText(), text);
-        QCOMPARE(queryButton()->isEnabled(), !decoded.isEmpty());
-        QTest::keyClick(combo(), Qt::Key_Return);
+        m_ui.combo()->lineEdit()->insert(text);
+        QCOMPARE(m_ui.combo()->currentText(), text);
+        QCOMPARE(m_ui.find("Command1")->isEnabled(), !decoded.isEmpty());
+        QTest::keyClick(m_ui.combo(), Qt::Key_Return);
         if (decoded.isEmpty()) {
             QTest::qWait(200);
             QVERIFY(m_presence->requests().isEmpty());
             return;
         }
-        QCOMPARE(status(), checking);
-        QTRY_COMPARE(status(), offlineText);
+        QCOMPARE(m_ui.status(), checkingText);
+        QTRY_COMPARE(m_ui.status(), offlineText);
         QCOMPARE(m_presence->requests().size(), 1);
         const testsupport::Request request = m_presence->requests().at(0);
         QCOMPARE(request.host, m_presence->host().toLatin1());
@@ -153,12 +142,12 @@ private slots:
     void pasteBeyondTheMaximumIsCut()
     {
         QGuiApplication::clipboard()->setText(QString(40000, u'9'));
-        QTest::keyClick(combo(), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(combo()->currentText().size(), combo()->lineEdit()->maxLength());
+        QTest::keyClick(m_ui.combo(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(m_ui.combo()->currentText().size(), m_ui.combo()->lineEdit()->maxLength());
         query();
-        QTRY_COMPARE(status(), offlineText);
+        QTRY_COMPARE(m_ui.status(), offlineText);
         QCOMPARE(m_presence->requests().at(0).target.size(),
-                 prefix.size() + combo()->lineEdit()->maxLength() + 2);
+                 prefix.size() + m_ui.combo()->lineEdit()->maxLength() + 2);
     }
 
     // Each ends offline, never online and never handed to the desktop.
@@ -199,13 +188,13 @@ private slots:
             answer = Response::redirect("http://localhost:" + QByteArray::number(m_logo->port()) +
                                         "/qq_online.gif");
         for (auto &header : answer.headers)
-            header.second.replace("/qq_offline.gif", logoUrl("/qq_offline.gif"));
+            header.second.replace("/qq_offline.gif", m_logo->url("/qq_offline.gif"));
         m_presence->on("/pa?p=1:12345:1", answer);
 
-        combo()->lineEdit()->insert(QStringLiteral("12345"));
+        m_ui.combo()->lineEdit()->insert(QStringLiteral("12345"));
         query();
-        QTRY_COMPARE_WITH_TIMEOUT(status(), offlineText, 15000);
-        QVERIFY(m_window->findChild<QLabel *>(QStringLiteral("Image4"))->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(m_ui.status(), offlineText, 15000);
+        QVERIFY(m_ui.find("Image4")->isVisible());
     }
 
     // A service that never answers: the check stays under way, the window keeps answering the
@@ -215,19 +204,19 @@ private slots:
         Response silent;
         silent.hang = true;
         m_presence->on("/pa?p=1:11111:1", silent);
-        m_presence->on("/pa?p=1:22222:1", Response::redirect(logoUrl("/qq_online.gif")));
+        m_presence->on("/pa?p=1:22222:1", Response::redirect(m_logo->url("/qq_online.gif")));
 
-        combo()->lineEdit()->insert(QStringLiteral("11111"));
+        m_ui.combo()->lineEdit()->insert(QStringLiteral("11111"));
         query();
         QTest::qWait(1500);
-        QCOMPARE(status(), checking);
-        QTest::keyClick(combo(), Qt::Key_Backspace);
-        QVERIFY(!queryButton()->isEnabled());
-        QTest::keyClicks(combo(), QStringLiteral("1"));
-        combo()->lineEdit()->clear();
-        QTest::keyClicks(combo(), QStringLiteral("22222"));
+        QCOMPARE(m_ui.status(), checkingText);
+        QTest::keyClick(m_ui.combo(), Qt::Key_Backspace);
+        QVERIFY(!m_ui.find("Command1")->isEnabled());
+        QTest::keyClicks(m_ui.combo(), QStringLiteral("1"));
+        m_ui.combo()->lineEdit()->clear();
+        QTest::keyClicks(m_ui.combo(), QStringLiteral("22222"));
         query();
-        QTRY_COMPARE(status(), onlineText);
+        QTRY_COMPARE(m_ui.status(), onlineText);
     }
 };
 

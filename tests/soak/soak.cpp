@@ -4,18 +4,18 @@
 
 #include "fakeservice.h"
 #include "handoffbrowser.h"
+#include "loopbackendpoints.h"
 #include "networknavigator.h"
 #include "processes.h"
 #include "querywindow.h"
 #include "urlrecorder.h"
+#include "windowprobe.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -62,7 +62,6 @@ int main(int argc, char *argv[])
     FakeService logo;
     if (!presence.listen() || !logo.listen())
         return 2;
-    const QByteArray logoBase = "http://" + logo.host().toLatin1();
     logo.on("/qq_online.gif", Response::gif());
     logo.on("/qq_offline.gif", Response::gif());
     presence.setFallback([&](const testsupport::Request &request) {
@@ -71,36 +70,32 @@ int main(int argc, char *argv[])
                                   request.target.mid(request.target.lastIndexOf('=') + 1) +
                                   "'</script>");
         const bool online = request.target.at(request.target.size() - 3) % 2 == 0;
-        return Response::redirect(logoBase + (online ? "/qq_online.gif" : "/qq_offline.gif"));
+        return Response::redirect(logo.url(online ? "/qq_online.gif" : "/qq_offline.gif"));
     });
     testsupport::UrlRecorder desktop({QStringLiteral("imclient")});
 
     query_window::QueryWindow window(
-        {presence.host(), logo.host(), QStringLiteral("127.0.0.1:9"), QStringLiteral("imclient")},
+        testsupport::loopbackEndpoints(presence.host(), logo.host()),
         &browser::NetworkNavigator::create,
         browser::HandoffBrowser::factory(QStringLiteral("imclient"),
                                          QStringLiteral(HANDOFF_HELPER_PATH)));
+    const testsupport::WindowProbe ui(&window);
     window.show();
-    auto *combo = window.findChild<QComboBox *>(QStringLiteral("Combo1"));
-    auto *status = window.findChild<QLabel *>(QStringLiteral("Label3"));
-    const QString checking = QString::fromUtf8("正在检查...");
 
     QList<Sample> samples;
     QElapsedTimer clock;
     clock.start();
     int failures = 0;
     for (int i = 1; i <= queries; ++i) {
-        combo->lineEdit()->setText(QString::number(100000 + i));
-        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Command1")),
-                          Qt::LeftButton);
-        if (!waitFor([&] { return status->text() != checking; }, 10000)) {
+        ui.combo()->lineEdit()->setText(QString::number(100000 + i));
+        ui.click("Command1");
+        if (!waitFor([&] { return ui.status() != testsupport::checkingText; }, 10000)) {
             std::printf("query %d did not complete\n", i);
             ++failures;
         }
         if (i % handOffEvery == 0) {
             const qsizetype before = desktop.opened.size();
-            QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Command3")),
-                              Qt::LeftButton);
+            ui.click("Command3");
             if (!waitFor([&] { return window.isVisible(); }, 35000) ||
                 desktop.opened.size() != before + 1) {
                 std::printf("hand-off after query %d did not complete\n", i);
@@ -132,10 +127,7 @@ int main(int argc, char *argv[])
     }
 
     // The exit button, as a user presses it, and nothing of ours may stay behind.
-    QTimer::singleShot(0, &window, [&] {
-        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Command2")),
-                          Qt::LeftButton);
-    });
+    QTimer::singleShot(0, &window, [&] { ui.click("Command2"); });
     QApplication::exec();
     if (!waitFor([&] { return testsupport::descendants(self).isEmpty(); }, 5000)) {
         std::printf("FAIL: processes left after exit\n");

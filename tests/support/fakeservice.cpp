@@ -60,6 +60,11 @@ QString FakeService::host() const
     return QStringLiteral("127.0.0.1:%1").arg(port());
 }
 
+QByteArray FakeService::url(const QByteArray &target) const
+{
+    return "http://" + host().toLatin1() + target;
+}
+
 void FakeService::on(const QByteArray &target, const Response &response)
 {
     m_table.insert(target, response);

@@ -57,7 +57,8 @@ public:
 
     bool listen();
     quint16 port() const;
-    QString host() const; // 127.0.0.1:port
+    QString host() const;                           // 127.0.0.1:port
+    QByteArray url(const QByteArray &target) const; // "http://127.0.0.1:port" + target
 
     // Answers a request whose whole target, or else whose path, is `target`.
     void on(const QByteArray &target, const Response &response);

@@ -70,4 +70,10 @@ int openFileDescriptors(qint64 pid)
                    .size());
 }
 
+bool hasLoaded(qint64 pid, const QByteArray &library)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
+}
+
 } // namespace testsupport

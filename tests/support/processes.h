@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QtGlobal>
 
@@ -10,5 +11,6 @@ QList<qint64> descendants(qint64 pid);
 qint64 pssKiB(qint64 pid);     // 0 once the process is gone
 qint64 treePssKiB(qint64 pid); // the process and all its descendants
 int openFileDescriptors(qint64 pid);
+bool hasLoaded(qint64 pid, const QByteArray &library); // a library of that name is mapped
 
 } // namespace testsupport

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+namespace testsupport {
+
+class FakeBrowser;
+
+// What the query window's status line reads.
+inline const QString waitingText = QString::fromUtf8("等待查询任务");
+inline const QString checkingText = QString::fromUtf8("正在检查...");
+inline const QString onlineText = QString::fromUtf8("对方在线");
+inline const QString offlineText = QString::fromUtf8("对方不在线");
+
+// Reads a window's controls by their object names, as a user sees them, and presses its buttons.
+class WindowProbe
+{
+public:
+    explicit WindowProbe(QWidget *window = nullptr) : m_window(window) {}
+
+    template <typename T = QWidget> T *find(const QString &name) const
+    {
+        return m_window->findChild<T *>(name);
+    }
+    QComboBox *combo() const;    // the number box
+    QString status() const;      // the status line
+    QStringList history() const; // the number box's drop-down list, oldest first
+    // The number box's text and list, the status line, which picture shows and whether 查询 and
+    // 留言 may be pressed: what a hand-off must leave as it was, read alike while the window hides.
+    QStringList state() const;
+
+    void click(const QString &button) const;
+
+private:
+    QPointer<QWidget> m_window;
+};
+
+// Leaves the query window as a user has it when a chat starts: 12345 queried and shown online by
+// `browser`, the window's own, so that there is a result and a history to keep, then `number`
+// typed in its place.
+void queryOnlineThenType(const WindowProbe &window, FakeBrowser &browser, const QString &number);
+
+// The application's top-level widget with this object name, if it is a T.
+template <typename T = QWidget> T *topLevel(const QString &name)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *widget : windows) {
+        if (widget->objectName() == name)
+            return qobject_cast<T *>(widget);
+    }
+    return nullptr;
+}
+
+} // namespace testsupport
