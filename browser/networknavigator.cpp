@@ -16,23 +16,15 @@ bool isWebAddress(const QUrl &url)
            (url.scheme() == u"http" || url.scheme() == u"https");
 }
 
-// The desktop's proxy settings, as a system browser control would use them.
-class SystemProxyFactory final : public QNetworkProxyFactory
-{
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
-    {
-        return systemProxyForQuery(query);
-    }
-};
-
 } // namespace
 
 NetworkNavigator::NetworkNavigator(QWidget *host)
     : Browser(host), m_manager(new QNetworkAccessManager(this))
 {
     // No cache and an in-memory cookie jar are the manager's defaults: nothing reaches the disk.
-    m_manager->setProxyFactory(new SystemProxyFactory);
+    // The desktop's proxy settings apply, as they did to the system's browser control; Qt's own
+    // lookup also knows that loopback needs no proxy.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     m_manager->setAutoDeleteReplies(false);
 }
 

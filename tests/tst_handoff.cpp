@@ -148,19 +148,14 @@ qint64 helperProcess()
     return 0;
 }
 
-// The engine forks its renderers from its zygote; those are the engine processes whose parent is
-// an engine process too.
+// The engine's render processes, forked from its zygote or started by the helper itself, name
+// their type on their command line.
 QList<qint64> rendererProcesses()
 {
-    const QList<Process> engine = processes(runMarker);
-    QList<qint64> engineProcessPids;
-    for (const Process &process : engine) {
-        if (process.exe.endsWith(u"/QtWebEngineProcess"))
-            engineProcessPids.append(process.pid);
-    }
     QList<qint64> renderers;
-    for (const Process &process : engine) {
-        if (engineProcessPids.contains(process.pid) && engineProcessPids.contains(process.parent))
+    for (const Process &process : processes(runMarker)) {
+        if (process.exe.endsWith(u"/QtWebEngineProcess") &&
+            readProc(process.pid, "cmdline").split('\0').contains("--type=renderer"))
             renderers.append(process.pid);
     }
     return renderers;

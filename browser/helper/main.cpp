@@ -62,10 +62,13 @@ void prepareEngine()
     qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
 #ifdef Q_OS_UNIX
     // The engine refuses to start its sandbox as root, so only root goes without it.
-    if (geteuid() == 0)
+    // Without a sandbox the zygote, whose job is to start sandboxed renderers, only costs memory.
+    if (geteuid() == 0) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    else
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", QByteArray(chromiumFlags) + " --no-zygote");
+    } else {
         qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    }
 #endif
 }
 
