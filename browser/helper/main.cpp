@@ -55,21 +55,22 @@ void prepareEngine()
 {
     // No window and no display: nothing of the page is ever shown.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", chromiumFlags);
     // Mesa keeps a shader cache under the home folder even for a context that never draws.
     qputenv("MESA_SHADER_CACHE_DISABLE", "true");
     // Nobody gets to attach to this page.
     qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
+    QByteArray flags = chromiumFlags;
 #ifdef Q_OS_UNIX
     // The engine refuses to start its sandbox as root, so only root goes without it.
     // Without a sandbox the zygote, whose job is to start sandboxed renderers, only costs memory.
     if (geteuid() == 0) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", QByteArray(chromiumFlags) + " --no-zygote");
+        flags += " --no-zygote";
     } else {
         qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
     }
 #endif
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
 // Reads the app's input on a thread of its own: a blocking read is the one way of waiting on a
