@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -67,16 +66,9 @@ protected:
 QStringList childrenOf(qint64 pid)
 {
     QStringList children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!entry.toLongLong() || !stat.open(QIODevice::ReadOnly))
-            continue;
-        // pid (command) state ppid ...: the command may hold blanks and brackets of its own.
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields.at(1).toLongLong() == pid)
-            children << QString::fromUtf8(line.left(line.lastIndexOf(')') + 1));
+    for (const testsupport::ProcessInfo &process : testsupport::allProcesses()) {
+        if (process.parent == pid)
+            children << QStringLiteral("%1 (%2)").arg(process.pid).arg(process.command);
     }
     return children;
 }

@@ -4,11 +4,11 @@
 #include "freshhome.h"
 #include "handoffbrowser.h"
 #include "loopbackendpoints.h"
+#include "processes.h"
 #include "querywindow.h"
 #include "urlrecorder.h"
 #include "windowprobe.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -94,12 +94,6 @@ Response attachment()
     return response;
 }
 
-QByteArray readProc(qint64 pid, const char *entry)
-{
-    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QString::fromLatin1(entry)));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 struct Process
 {
     qint64 pid;
@@ -112,20 +106,15 @@ struct Process
 QList<Process> processes(const QByteArray &marker = {})
 {
     QList<Process> found;
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &name : pids) {
-        bool isPid = false;
-        const qint64 pid = name.toLongLong(&isPid);
-        if (!isPid || pid == QCoreApplication::applicationPid())
+    for (const testsupport::ProcessInfo &process : testsupport::allProcesses()) {
+        if (process.pid == QCoreApplication::applicationPid() || process.state == 'Z' ||
+            process.state == 'X')
             continue;
-        const QByteArray stat = readProc(pid, "stat");
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() < 2 || fields[0] == "Z" || fields[0] == "X")
+        if (!marker.isEmpty() &&
+            !testsupport::readProc(process.pid, "environ").split('\0').contains(marker))
             continue;
-        if (!marker.isEmpty() && !readProc(pid, "environ").split('\0').contains(marker))
-            continue;
-        found.append({pid, fields[1].toLongLong(),
-                      QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget()});
+        found.append({process.pid, process.parent,
+                      QFileInfo(QStringLiteral("/proc/%1/exe").arg(process.pid)).symLinkTarget()});
     }
     return found;
 }
@@ -155,7 +144,7 @@ QList<qint64> rendererProcesses()
     QList<qint64> renderers;
     for (const Process &process : processes(runMarker)) {
         if (process.exe.endsWith(u"/QtWebEngineProcess") &&
-            readProc(process.pid, "cmdline").split('\0').contains("--type=renderer"))
+            testsupport::readProc(process.pid, "cmdline").split('\0').contains("--type=renderer"))
             renderers.append(process.pid);
     }
     return renderers;

@@ -5,31 +5,40 @@
 #include <QHash>
 
 namespace testsupport {
-namespace {
 
-qint64 parentOf(const QString &pid)
+QByteArray readProc(qint64 pid, const char *entry)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    // The command name in parentheses may hold blanks; the fields after it do not.
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    return fields.value(1).toLongLong();
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QString::fromLatin1(entry)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-} // namespace
+QList<ProcessInfo> allProcesses()
+{
+    QList<ProcessInfo> found;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (!isPid)
+            continue;
+        // pid (command) state ppid ...: the command may hold blanks and brackets of its own.
+        const QByteArray stat = readProc(pid, "stat");
+        const qsizetype open = stat.indexOf('(');
+        const qsizetype close = stat.lastIndexOf(')');
+        const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+        if (open < 0 || close < open || fields.size() < 2)
+            continue; // gone meanwhile
+        found.append({pid, fields.at(1).toLongLong(), fields.at(0).at(0),
+                      QString::fromUtf8(stat.mid(open + 1, close - open - 1))});
+    }
+    return found;
+}
 
 QList<qint64> descendants(qint64 pid)
 {
     QHash<qint64, QList<qint64>> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        bool isPid = false;
-        const qint64 child = entry.toLongLong(&isPid);
-        if (isPid)
-            children[parentOf(entry)].append(child);
-    }
+    for (const ProcessInfo &process : allProcesses())
+        children[process.parent].append(process.pid);
     QList<qint64> found;
     QList<qint64> pending{pid};
     while (!pending.isEmpty()) {
@@ -43,11 +52,8 @@ QList<qint64> descendants(qint64 pid)
 
 qint64 pssKiB(qint64 pid)
 {
-    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    if (!rollup.open(QIODevice::ReadOnly))
-        return 0;
-    // Files under /proc report no size, so read them whole rather than up to atEnd().
-    const QList<QByteArray> lines = rollup.readAll().split('\n');
+    // Files under /proc report no size, so they are read whole rather than up to atEnd().
+    const QList<QByteArray> lines = readProc(pid, "smaps_rollup").split('\n');
     for (const QByteArray &line : lines) {
         if (line.startsWith("Pss:"))
             return line.simplified().split(' ').value(1).toLongLong();
@@ -72,8 +78,7 @@ int openFileDescriptors(qint64 pid)
 
 bool hasLoaded(qint64 pid, const QByteArray &library)
 {
-    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
-    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
+    return readProc(pid, "maps").contains(library);
 }
 
 } // namespace testsupport
