@@ -183,6 +183,27 @@ Started waitForWindow(XSession &x, const Child &child)
     return started;
 }
 
+// The app's query window, found as it maps, with a number typed into its number box as a user
+// types it; the window's origin places the clicks that follow.
+struct TypedWindow
+{
+    xcb_window_t id;
+    int ox;
+    int oy;
+};
+
+TypedWindow typeIntoNumberBox(const Setup &setup, const Child &app, const std::string &number)
+{
+    XSession &x = *setup.x;
+    const Started started = waitForWindow(x, app);
+    sleepMs(settleMs);
+    TypedWindow window{started.window, 0, 0};
+    x.origin(window.id, window.ox, window.oy);
+    x.click(window.ox + setup.combo.x, window.oy + setup.combo.y);
+    x.type(number);
+    return window;
+}
+
 struct StartupFigures
 {
     std::vector<double> mapped, drawn, pss;
@@ -248,12 +269,7 @@ void useOnce(const Setup &setup, UseFigures &figures)
 {
     XSession &x = *setup.x;
     Child app({setup.app()}, setup.env, false, false);
-    const Started started = waitForWindow(x, app);
-    sleepMs(settleMs);
-    int ox, oy;
-    x.origin(started.window, ox, oy);
-    x.click(ox + setup.combo.x, oy + setup.combo.y);
-    x.type(number);
+    const TypedWindow window = typeIntoNumberBox(setup, app, number);
     for (int i = 0; i < 20; ++i) {
         const size_t mark = setup.service->size();
         x.type("\n");
@@ -266,10 +282,10 @@ void useOnce(const Setup &setup, UseFigures &figures)
     figures.queriesChildren.push_back(double(descendants(app.pid()).size()));
 
     const size_t links = linesIn(setup.linkLog);
-    x.click(ox + setup.chat.x, oy + setup.chat.y);
+    x.click(window.ox + setup.chat.x, window.oy + setup.chat.y);
     long peak = 0;
     const Clock::time_point deadline = after(40000);
-    while (!x.waitForMap(after(20), started.window)) {
+    while (!x.waitForMap(after(20), window.id)) {
         peak = std::max(peak, treePssKiB(app.pid()));
         if (Clock::now() > deadline)
             throw std::runtime_error("the query window did not come back after the hand-off");
@@ -344,14 +360,9 @@ void measureChatWait(const Setup &setup, Report &report)
     for (int run = 0; run < cpuRuns; ++run) {
         XSession &x = *setup.x;
         Child child({setup.app()}, setup.env, false, false);
-        const Started started = waitForWindow(x, child);
-        sleepMs(settleMs);
-        int ox, oy;
-        x.origin(started.window, ox, oy);
-        x.click(ox + setup.combo.x, oy + setup.combo.y);
-        x.type(idleNumber);
+        const TypedWindow window = typeIntoNumberBox(setup, child, idleNumber);
         const size_t mark = setup.service->size();
-        x.click(ox + setup.chat.x, oy + setup.chat.y);
+        x.click(window.ox + setup.chat.x, window.oy + setup.chat.y);
         LineLog::Line served;
         if (!setup.service->waitFor("Uin=" + idleNumber, mark, after(10000), &served))
             throw std::runtime_error("the hand-off page was not asked for");
@@ -362,7 +373,7 @@ void measureChatWait(const Setup &setup, Report &report)
         const double engineFrom = treeCpuSeconds(child.pid()) - ownFrom;
         Clock::time_point to = from;
         double ownTo = ownFrom, engineTo = engineFrom;
-        while (!x.waitForMap(after(100), started.window)) {
+        while (!x.waitForMap(after(100), window.id)) {
             to = Clock::now();
             ownTo = cpuSeconds(child.pid());
             engineTo = treeCpuSeconds(child.pid()) - ownTo;
