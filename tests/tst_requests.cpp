@@ -369,6 +369,7 @@ private slots:
         }
         const QList<QByteArray> presenceReference = referenceTargets(presence);
         const QList<QByteArray> chatReference = referenceTargets(chat);
+        QVERIFY2(!presenceReference.isEmpty(), "node did not run; ./dev installs it");
         QCOMPARE(presenceReference.size(), corpus.size());
         QCOMPARE(chatReference.size(), corpus.size());
 
