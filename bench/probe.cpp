@@ -203,8 +203,8 @@ int floorHandoff(const endpoints::Endpoints &endpoints, int count, int pauseMs)
 {
     const QString program = QDir(QCoreApplication::applicationDirPath())
                                 .filePath(QStringLiteral("bench-floor-webengine"));
-    const QString address =
-        QString::fromLatin1(browser::toUrl(endpoints.chatHandoffAddress(number)).toEncoded());
+    const QString address = QString::fromLatin1(
+        browser::toRequestUrl(endpoints.chatHandoffAddress(number)).toEncoded());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // Where the app's helper puts its engine too: no display of its own.
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

@@ -77,8 +77,9 @@ void HandoffBrowser::navigate(const QString &address)
             finish();
     });
     helper->start();
-    // Sent encoded: whatever was typed, the line holds one address and nothing else.
-    helper->write(toUrl(address).toEncoded() + '\n');
+    // Fully encoded, the line holds one address and nothing else, and the helper's engine requests
+    // the very bytes the presence check would put on the wire for it.
+    helper->write(toRequestUrl(address).toEncoded() + '\n');
     m_deadline.start();
 }
 

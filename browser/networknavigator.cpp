@@ -38,7 +38,7 @@ void NetworkNavigator::navigate(const QString &address)
     abandon();
     ++m_navigation;
     m_redirects = 0;
-    const QUrl url = toUrl(address);
+    const QUrl url = toRequestUrl(address);
     if (isWebAddress(url))
         request(url);
     else
@@ -108,7 +108,9 @@ void NetworkNavigator::abandon()
     QNetworkReply *reply = m_reply;
     m_reply = nullptr;
     reply->disconnect(this);
-    reply->abort();
+    // Deleting a reply ends its request quietly. abort() would not: it records an error of its
+    // own, and the error the network may already have queued for the reply (an HTTP error
+    // status, a reset) then arrives as a second one, which Qt reports as an internal problem.
     reply->deleteLater();
 }
 

@@ -16,7 +16,7 @@ enum class Presence
 };
 
 // Every address the program builds or compares. The number goes in exactly as typed: no trimming,
-// no check for digits and no escaping, so the service sees what the user typed.
+// no check for digits and no escaping; what reaches the service is what a browser sends for it.
 struct Endpoints
 {
     QString presenceHost;

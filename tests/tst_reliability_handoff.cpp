@@ -14,7 +14,7 @@ using testsupport::FakeService;
 using testsupport::Response;
 
 // Odd numbers through the chat command, the real hand-off browser and its helper: the only
-// request made is for the presence host's hand-off page, carrying the text as typed.
+// request made is for the presence host's hand-off page, carrying the text as a browser sends it.
 class TestReliabilityHandoff : public QObject
 {
     Q_OBJECT
@@ -56,9 +56,12 @@ private slots:
         QTest::addColumn<QString>("decoded");
         const QString prefix = QStringLiteral("/msgrd?V=1&Uin=");
         QTest::newRow("digits") << "12345" << prefix + "12345";
-        QTest::newRow("five blanks") << "     " << prefix + "     ";
-        QTest::newRow("control characters")
-            << QString::fromUtf8("1\x01\x7f\t5") << prefix + QString::fromUtf8("1\x01\x7f\t5");
+        // The number ends the address, whose blanks and controls at the end a browser drops.
+        QTest::newRow("five blanks") << "     " << prefix;
+        QTest::newRow("blanks and a line break at the ends") << " 12345 \r\n" << prefix + " 12345";
+        QTest::newRow("control characters") << QString::fromUtf8("1\x01\x7f\t5\x01")
+                                            << prefix + QString::fromUtf8("1\x01\x7f"
+                                                                          "5");
         QTest::newRow("rtl marks") << QString::fromUtf8("\u200f12345\u202e")
                                    << prefix + QString::fromUtf8("\u200f12345\u202e");
         QTest::newRow("lone surrogate")

@@ -94,9 +94,13 @@ private slots:
         QTest::newRow("five units") << "12345" << prefix + "12345:1";
         QTest::newRow("five blanks") << "     " << prefix + "     :1";
         QTest::newRow("line edit maximum") << atMax << prefix + atMax + ":1";
-        QTest::newRow("control characters")
-            << QString::fromUtf8("1\x01\x02\x7f\t5")
-            << prefix + QString::fromUtf8("1\x01\x02\x7f\t5") + ":1";
+        QTest::newRow("control characters") << QString::fromUtf8("1\x01\x02\x7f\t5")
+                                            << prefix +
+                                                   QString::fromUtf8("1\x01\x02\x7f"
+                                                                     "5") +
+                                                   ":1";
+        QTest::newRow("line breaks") << "\n12\r\n345\n" << prefix + "12345:1";
+        QTest::newRow("blanks at the ends") << " 12345 " << prefix + " 12345 :1";
         QTest::newRow("rtl marks") << QString::fromUtf8("\u200f12345\u202e")
                                    << prefix + QString::fromUtf8("\u200f12345\u202e") + ":1";
         QTest::newRow("emoji") << QString::fromUtf8("😀😀😀") << prefix + QString::fromUtf8("😀😀😀:1");
@@ -148,6 +152,24 @@ private slots:
         QTRY_COMPARE(m_ui.status(), offlineText);
         QCOMPARE(m_presence->requests().at(0).target.size(),
                  prefix.size() + m_ui.combo()->lineEdit()->maxLength() + 2);
+    }
+
+    // A number copied from a chat or a web page often ends in a line break, which a browser drops
+    // from the address: the service is asked about the number alone, while the number box and
+    // the history keep what was pasted.
+    void pastedNumberWithALineBreak()
+    {
+        const QString pasted = QStringLiteral("12345\r\n");
+        m_presence->on("/pa?p=1:12345:1", Response::redirect(m_logo->url("/qq_online.gif")));
+        QGuiApplication::clipboard()->setText(pasted);
+        QTest::keyClick(m_ui.combo(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(m_ui.combo()->currentText(), pasted);
+        query();
+        QTRY_COMPARE(m_ui.status(), onlineText);
+        QCOMPARE(m_presence->requests().size(), 1);
+        QCOMPARE(m_presence->requests().at(0).target, QByteArray("/pa?p=1:12345:1"));
+        QCOMPARE(m_ui.combo()->currentText(), pasted);
+        QCOMPARE(m_ui.combo()->itemText(m_ui.combo()->count() - 1), pasted);
     }
 
     // Each ends offline, never online and never handed to the desktop.

@@ -1,9 +1,9 @@
 // tolvane-qq-handoff <im-client-scheme>
 //
 // Loads the chat hand-off page for the app, out of sight, and tells the app what the page does.
-// The app writes the page's address as one line on standard input and keeps the input open for as
-// long as it wants the page; the end of the input ends this program. On standard output, one line
-// each:
+// The app writes the page's address, fully encoded, as one line on standard input and keeps the
+// input open for as long as it wants the page; the end of the input ends this program. On standard
+// output, one line each:
 //   navigating <address>   the page started a main-frame navigation to a web page of its own
 //   loaded <address>       the page came to rest: its load, or a later one, ended
 //   failed                 the hand-off page could not be loaded, or its renderer died
@@ -154,6 +154,8 @@ int main(int argc, char *argv[])
 
     QTimer::singleShot(lastResortMs, &app, [] { QCoreApplication::exit(1); });
     const InputReader input(&page, [&page](const QByteArray &line) {
+        // The app sends the address fully encoded, every '%' the start of an escape, so strict
+        // parsing keeps each byte: the engine asks for exactly what the app's navigator would.
         const QUrl address = QUrl::fromEncoded(line, QUrl::StrictMode);
         if (!address.isValid() || address.isRelative()) {
             report("failed");
