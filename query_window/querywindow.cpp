@@ -73,7 +73,8 @@ void QueryWindow::keyPressEvent(QKeyEvent *event)
 }
 
 // The design holds each picture's 1x drawing, which a denser screen would show enlarged and
-// blurred; there each control gets the picture's finer drawing instead.
+// blurred; there each control gets the picture's finer drawing instead, made for the screen the
+// window opens on.
 void QueryWindow::showPicturesSharp()
 {
     const qreal ratio = devicePixelRatioF();
