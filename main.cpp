@@ -2,13 +2,24 @@
 #include "endpoints.h"
 #include "handoffbrowser.h"
 #include "networknavigator.h"
+#include "platformchoice.h"
 #include "querywindow.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // Qt reads its platform from the environment while QApplication is constructed. The choice is
+    // made for this process only: the variable is set just for that moment, so that programs
+    // started from the app (the desktop's browser, the IM client) choose their own.
+    const QByteArray platform =
+        platform_choice::preferredPlatform(platform_choice::currentEnvironment());
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
+    if (!platform.isEmpty())
+        qunsetenv("QT_QPA_PLATFORM");
+
     QApplication::setApplicationName(QStringLiteral("tolvane-qq-status"));
     QApplication::setApplicationDisplayName(QString::fromUtf16(appinfo::displayName));
     QApplication::setApplicationVersion(QString::fromLatin1(appinfo::versionText));

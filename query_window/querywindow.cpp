@@ -3,14 +3,20 @@
 #include "appinfo.h"
 #include "chatwindow.h"
 #include "desktop.h"
+#include "pictures.h"
 #include "ui_querywindow.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QUrl>
+
+#include <utility>
 
 namespace query_window {
 namespace {
@@ -30,6 +36,7 @@ QueryWindow::QueryWindow(endpoints::Endpoints endpoints, browser::Factory makeBr
     m_ui->setupUi(this);
     setWindowTitle(QString::fromUtf16(appinfo::displayName));
     setFixedSize(size());
+    showPicturesSharp();
     m_browser = makeBrowser(m_ui->WebBrowser1);
 
     // What is typed is exactly what is queried: no completion from the history.
@@ -63,6 +70,32 @@ void QueryWindow::keyPressEvent(QKeyEvent *event)
     }
     if (m_ui->Command1->isEnabled())
         m_ui->Command1->click();
+}
+
+// The design holds each picture's 1x drawing, which a denser screen would show enlarged and
+// blurred; there each control gets the picture's finer drawing instead, made for the screen the
+// window opens on.
+void QueryWindow::showPicturesSharp()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (ratio <= 1.0)
+        return;
+    const std::pair<QLabel *, const char *> images[] = {
+        {m_ui->Image1, ":/images/banner.jpg"},
+        {m_ui->Image2, ":/images/flower.gif"},
+        {m_ui->Image3, ":/images/online.bmp"},
+        {m_ui->Image4, ":/images/offline.bmp"},
+    };
+    for (const auto &[label, path] : images)
+        label->setPixmap(pictures::forDevicePixelRatio(QString::fromLatin1(path), ratio));
+    const std::pair<QPushButton *, const char *> buttons[] = {
+        {m_ui->Command1, ":/images/query.gif"},
+        {m_ui->Command3, ":/images/chat.gif"},
+        {m_ui->Command4, ":/images/homepage.gif"},
+        {m_ui->Command2, ":/images/exit.gif"},
+    };
+    for (const auto &[button, path] : buttons)
+        button->setIcon(QIcon(pictures::forDevicePixelRatio(QString::fromLatin1(path), ratio)));
 }
 
 void QueryWindow::applyEnablementRule()

@@ -34,6 +34,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void showPicturesSharp();
     void applyEnablementRule();
     void startPresenceQuery();
     void showPresence(const QString &completedAddress);

@@ -68,7 +68,8 @@ private slots:
         QVERIFY(QFileInfo(installed(helperInPrefix)).isExecutable());
     }
 
-    // The menu entry starts the installed program and shows the installed icon at every size.
+    // The menu entry starts the installed program and shows the installed icon at every size and
+    // at twice every size for scaled desktops.
     void desktopEntryNamesInstalledFiles()
     {
         const QString entry =
@@ -82,6 +83,9 @@ private slots:
             const QString file = installed(
                 QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(icon));
             QCOMPARE(QImageReader(file).size(), QSize(size, size));
+            const QString fine = installed(
+                QStringLiteral("share/icons/hicolor/%1x%1@2/apps/%2.png").arg(size).arg(icon));
+            QCOMPARE(QImageReader(fine).size(), QSize(size * 2, size * 2));
         }
     }
 

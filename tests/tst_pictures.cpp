@@ -1,3 +1,5 @@
+#include "pictures.h"
+
 #include <QFile>
 #include <QIcon>
 #include <QImage>
@@ -6,7 +8,7 @@
 #include <QtEndian>
 
 // The pictures compiled into the program, checked against the formats and sizes the windows
-// are designed around.
+// are designed around, and their @2x drawings: the same formats at exactly twice the size.
 class TestPictures : public QObject
 {
     Q_OBJECT
@@ -24,14 +26,25 @@ private slots:
         QTest::addColumn<QByteArray>("format");
         QTest::addColumn<QSize>("size");
 
-        QTest::newRow("banner") << ":/images/banner.jpg" << QByteArray("jpeg") << QSize(249, 38);
-        QTest::newRow("flower") << ":/images/flower.gif" << QByteArray("gif") << QSize(28, 26);
-        QTest::newRow("online") << ":/images/online.bmp" << QByteArray("bmp") << QSize(73, 22);
-        QTest::newRow("offline") << ":/images/offline.bmp" << QByteArray("bmp") << QSize(74, 22);
-        QTest::newRow("query") << ":/images/query.gif" << QByteArray("gif") << QSize(90, 23);
-        QTest::newRow("chat") << ":/images/chat.gif" << QByteArray("gif") << QSize(90, 23);
-        QTest::newRow("home page") << ":/images/homepage.gif" << QByteArray("gif") << QSize(90, 23);
-        QTest::newRow("exit") << ":/images/exit.gif" << QByteArray("gif") << QSize(90, 23);
+        const struct
+        {
+            const char *name;
+            const char *format;
+            QSize size;
+        } pictures[] = {
+            {"banner.jpg", "jpeg", {249, 38}}, {"flower.gif", "gif", {28, 26}},
+            {"online.bmp", "bmp", {73, 22}},   {"offline.bmp", "bmp", {74, 22}},
+            {"query.gif", "gif", {90, 23}},    {"chat.gif", "gif", {90, 23}},
+            {"homepage.gif", "gif", {90, 23}}, {"exit.gif", "gif", {90, 23}},
+        };
+        for (const auto &picture : pictures) {
+            const QString name = QString::fromLatin1(picture.name);
+            QTest::newRow(picture.name)
+                << ":/images/" + name << QByteArray(picture.format) << picture.size;
+            const QString fine = QString(name).replace(u'.', QStringLiteral("@2x."));
+            QTest::addRow("%s", qPrintable(fine))
+                << ":/images/" + fine << QByteArray(picture.format) << picture.size * 2;
+        }
     }
     void formatsAndSizes()
     {
@@ -62,9 +75,21 @@ private slots:
         }
     }
 
+    void iconHoldsEightSizesWithAlpha_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QList<int>>("sides");
+
+        QTest::newRow("1x") << ":/images/app.ico" << QList<int>({16, 24, 32, 48, 64, 72, 96, 128});
+        QTest::newRow("2x") << ":/images/app@2x.ico"
+                            << QList<int>({32, 48, 64, 96, 128, 144, 192, 256});
+    }
     void iconHoldsEightSizesWithAlpha()
     {
-        const QByteArray data = bytes(QStringLiteral(":/images/app.ico"));
+        QFETCH(QString, path);
+        QFETCH(QList<int>, sides);
+
+        const QByteArray data = bytes(path);
         QVERIFY(data.size() > 6);
         const auto count = qFromLittleEndian<quint16>(data.constData() + 4);
         QCOMPARE(count, quint16(8));
@@ -76,11 +101,45 @@ private slots:
             QCOMPARE(qFromLittleEndian<quint16>(entry + 6), quint16(32));
             sizes.append(side);
         }
-        QCOMPARE(sizes, QList<int>({16, 24, 32, 48, 64, 72, 96, 128}));
+        QCOMPARE(sizes, sides);
 
-        const QIcon icon(QStringLiteral(":/images/app.ico"));
-        QCOMPARE(icon.availableSizes().size(), 8);
-        QVERIFY(icon.pixmap(QSize(128, 128)).toImage().hasAlphaChannel());
+        QImageReader reader(path);
+        for (const int side : sides) {
+            const QImage image = reader.read();
+            QCOMPARE(image.size(), QSize(side, side));
+            QVERIFY(image.hasAlphaChannel());
+            reader.jumpToNextImage();
+        }
+    }
+
+    // A picture for a denser screen covers the same points from more pixels: the 1x file at
+    // ratio 1, the @2x file at 2, and the @2x file brought down to the exact ratio between.
+    void pictureForDevicePixelRatio_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QSize>("pixels");
+
+        QTest::newRow("1") << 1.0 << QSize(28, 26);
+        QTest::newRow("1.25") << 1.25 << QSize(35, 33);
+        QTest::newRow("1.5") << 1.5 << QSize(42, 39);
+        QTest::newRow("2") << 2.0 << QSize(56, 52);
+    }
+    void pictureForDevicePixelRatio()
+    {
+        QFETCH(qreal, ratio);
+        QFETCH(QSize, pixels);
+
+        const QString flower = QStringLiteral(":/images/flower.gif");
+        const QPixmap picture = pictures::forDevicePixelRatio(flower, ratio);
+        QCOMPARE(picture.size(), pixels);
+        QCOMPARE(picture.devicePixelRatio(), ratio);
+        QCOMPARE(picture.deviceIndependentSize().toSize(), QSize(28, 26));
+        QVERIFY(picture.hasAlphaChannel());
+        if (ratio == 1.0)
+            QCOMPARE(picture.toImage(), QImage(flower).convertToFormat(picture.toImage().format()));
+        if (ratio == 2.0)
+            QCOMPARE(picture.toImage(),
+                     QImage(":/images/flower@2x.gif").convertToFormat(picture.toImage().format()));
     }
 };
 

@@ -13,6 +13,13 @@ randomness or on the text layout library that happens to be installed.
 Shapes are drawn at several times their final size and then reduced, which
 gives clean anti-aliased edges.  Text is the exception: it is rendered at its
 real size so FreeType's hinting keeps the small Chinese glyphs crisp.
+
+Every picture is also drawn at twice its pixel size, for screens with two
+device pixels to a point, as "name@2x.ext" beside it (Qt's naming), and the
+icon gets "NxN@2" theme folders.  A 2x picture is the same drawing on a grid
+twice as fine, not the 1x file enlarged: strokes are twice as wide, text is
+rendered at twice the size.  Every drawing measures in 1x pixels and takes
+the scale "k" (1 or 2) as a parameter.
 """
 
 import io
@@ -38,6 +45,16 @@ FONT_INDEX_SC = 2
 WINDOW_GREY = (239, 239, 239)
 
 ICON_SIZES = (16, 24, 32, 48, 64, 72, 96, 128)
+
+SCALES = (1, 2)
+
+
+def scaled_name(name, k):
+    """banner.jpg at scale 2 is banner@2x.jpg."""
+    if k == 1:
+        return name
+    stem, ext = os.path.splitext(name)
+    return f"{stem}@{k}x{ext}"
 
 
 def font(size, bold=False):
@@ -154,21 +171,22 @@ def save_bmp(im, path):
 # Banner
 
 
-def draw_banner():
-    w, h = 249, 38
+def draw_banner(k):
+    w, h = 249 * k, 38 * k
     im = vertical_gradient(
         (w, h), [(0.0, (150, 168, 190)), (0.55, (123, 141, 165)), (1.0, (104, 121, 145))]
     ).convert("RGB")
     draw = ImageDraw.Draw(im)
     # Every other row a touch lighter: reads as fine ruling, not as noise.
-    for y in range(0, h, 2):
-        for x in range(w):
-            r, g, b = im.getpixel((x, y))
-            im.putpixel((x, y), (min(r + 9, 255), min(g + 9, 255), min(b + 10, 255)))
-    draw.line([(0, 0), (w - 1, 0)], fill=(182, 197, 214))
-    draw.line([(0, h - 1), (w - 1, h - 1)], fill=(86, 101, 124))
+    for stripe in range(0, h, 2 * k):
+        for y in range(stripe, stripe + k):
+            for x in range(w):
+                r, g, b = im.getpixel((x, y))
+                im.putpixel((x, y), (min(r + 9, 255), min(g + 9, 255), min(b + 10, 255)))
+    draw.rectangle([(0, 0), (w - 1, k - 1)], fill=(182, 197, 214))
+    draw.rectangle([(0, h - k), (w - 1, h - 1)], fill=(86, 101, 124))
     im.save(
-        os.path.join(IMAGES, "banner.jpg"),
+        os.path.join(IMAGES, scaled_name("banner.jpg", k)),
         "JPEG",
         quality=80,
         dpi=(96, 96),
@@ -184,8 +202,8 @@ def draw_banner():
 # Flower
 
 
-def draw_flower():
-    w, h, s = 28, 26, 8
+def draw_flower(k):
+    w, h, s = 28, 26, 8 * k
     big = (w * s, h * s)
     im = Image.new("RGBA", big, (0, 0, 0, 0))
     cx, cy = 14.0, 13.0
@@ -205,15 +223,15 @@ def draw_flower():
     im.alpha_composite(solid(big, (214, 150, 40), shape_mask(big, s, centre, ellipse=True)))
     inner = (cx - 2.2, cy - 2.3, cx + 2.0, cy + 1.9)
     im.alpha_composite(solid(big, (255, 218, 90), shape_mask(big, s, inner, ellipse=True)))
-    save_gif(reduce(im, (w, h)), os.path.join(IMAGES, "flower.gif"))
+    save_gif(reduce(im, (w * k, h * k)), os.path.join(IMAGES, scaled_name("flower.gif", k)))
 
 
 # --------------------------------------------------------------------------
 # Buttons
 
 
-def draw_button(name, text, top, bottom, border, text_colour, shadow_colour):
-    w, h, s = 90, 23, 4
+def draw_button(k, name, text, top, bottom, border, text_colour, shadow_colour):
+    w, h, s = 90, 23, 4 * k
     big = (w * s, h * s)
     outer = shape_mask(big, s, (0.5, 0.5, w - 0.5, h - 0.5), radius=5.0)
     inner_box = (1.5, 1.5, w - 1.5, h - 1.5)
@@ -229,19 +247,19 @@ def draw_button(name, text, top, bottom, border, text_colour, shadow_colour):
     )
     im.alpha_composite(solid(big, (255, 255, 255), sheen_mask.point(lambda v: v * 70 // 255)))
 
-    im = reduce(im, (w, h))
+    im = reduce(im, (w * k, h * k))
     draw_text_centred(
         im,
         text,
-        font(13, bold=True),
+        font(13 * k, bold=True),
         text_colour,
-        (w / 2, h / 2),
-        shadow=((0, 1), shadow_colour),
+        (w * k / 2, h * k / 2),
+        shadow=((0, k), shadow_colour),
     )
-    save_gif(im, os.path.join(IMAGES, name))
+    save_gif(im, os.path.join(IMAGES, scaled_name(name, k)))
 
 
-def draw_buttons():
+def draw_buttons(k):
     green = dict(
         top=(120, 200, 110),
         bottom=(52, 140, 52),
@@ -249,9 +267,10 @@ def draw_buttons():
         text_colour=(255, 255, 255),
         shadow_colour=(20, 70, 20, 150),
     )
-    draw_button("query.gif", "查询", **green)
-    draw_button("homepage.gif", "访问主页", **green)
+    draw_button(k, "query.gif", "查询", **green)
+    draw_button(k, "homepage.gif", "访问主页", **green)
     draw_button(
+        k,
         "chat.gif",
         "留言",
         top=(184, 140, 198),
@@ -261,6 +280,7 @@ def draw_buttons():
         shadow_colour=(70, 40, 84, 150),
     )
     draw_button(
+        k,
         "exit.gif",
         "退出",
         top=(178, 184, 190),
@@ -302,8 +322,8 @@ def draw_penguin(big, s, ox, oy):
     return layer
 
 
-def draw_badge(name, w, text, top, bottom, border, text_colour, grey):
-    h, s = 22, 4
+def draw_badge(k, name, w, text, top, bottom, border, text_colour, grey):
+    h, s = 22, 4 * k
     big = (w * s, h * s)
     outer = shape_mask(big, s, (0.5, 0.5, w - 0.5, h - 0.5), radius=4.0)
     inner = shape_mask(big, s, (1.5, 1.5, w - 1.5, h - 1.5), radius=3.0)
@@ -321,16 +341,17 @@ def draw_badge(name, w, text, top, bottom, border, text_colour, grey):
         penguin.putalpha(alpha)
     im.alpha_composite(penguin)
 
-    im = reduce(im, (w, h))
-    fnt = font(12, bold=True)
+    im = reduce(im, (w * k, h * k))
+    fnt = font(12 * k, bold=True)
     text_left = 19
     centre_x = text_left + (w - 3 - text_left) / 2
-    draw_text_centred(im, text, fnt, text_colour, (centre_x, h / 2))
-    save_bmp(im, os.path.join(IMAGES, name))
+    draw_text_centred(im, text, fnt, text_colour, (centre_x * k, h * k / 2))
+    save_bmp(im, os.path.join(IMAGES, scaled_name(name, k)))
 
 
-def draw_badges():
+def draw_badges(k):
     draw_badge(
+        k,
         "online.bmp",
         73,
         "QQ交谈",
@@ -341,6 +362,7 @@ def draw_badges():
         grey=False,
     )
     draw_badge(
+        k,
         "offline.bmp",
         74,
         "QQ留言",
@@ -505,23 +527,28 @@ def ico_bytes(images):
     return bytes(out)
 
 
-def draw_icons():
-    rendered = [draw_icon(n) for n in ICON_SIZES]
-    with open(os.path.join(IMAGES, "app.ico"), "wb") as f:
+def draw_icons(k):
+    """The icon for n-point slots at scale k holds the drawing for n * k
+    pixels: a 2x image is the icon drawn for its pixel size, with the detail
+    that size affords."""
+    rendered = [draw_icon(n * k) for n in ICON_SIZES]
+    with open(os.path.join(IMAGES, scaled_name("app.ico", k)), "wb") as f:
         f.write(ico_bytes(rendered))
     for n, im in zip(ICON_SIZES, rendered):
-        folder = os.path.join(ICONS, f"{n}x{n}", "apps")
+        theme_folder = f"{n}x{n}" if k == 1 else f"{n}x{n}@{k}"
+        folder = os.path.join(ICONS, theme_folder, "apps")
         os.makedirs(folder, exist_ok=True)
         im.save(os.path.join(folder, "tolvane-qq-status.png"), "PNG", optimize=True)
 
 
 def main():
     os.makedirs(IMAGES, exist_ok=True)
-    draw_banner()
-    draw_flower()
-    draw_buttons()
-    draw_badges()
-    draw_icons()
+    for k in SCALES:
+        draw_banner(k)
+        draw_flower(k)
+        draw_buttons(k)
+        draw_badges(k)
+        draw_icons(k)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,23 @@
+#include "platformchoice.h"
+
+#include <QtGlobal>
+
+namespace platform_choice {
+
+SessionEnvironment currentEnvironment()
+{
+    return {qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"),
+            qgetenv("DISPLAY")};
+}
+
+QByteArray preferredPlatform(const SessionEnvironment &environment)
+{
+    // Qt itself takes a Wayland session to be either of these, and an empty variable as unset.
+    const bool wayland =
+        !environment.waylandDisplay.isEmpty() || environment.sessionType == "wayland";
+    if (!environment.qpaPlatform.isEmpty() || !wayland || environment.display.isEmpty())
+        return {};
+    return QByteArrayLiteral("xcb");
+}
+
+} // namespace platform_choice

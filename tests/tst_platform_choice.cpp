@@ -1,0 +1,52 @@
+#include "platformchoice.h"
+
+#include <QTest>
+
+using platform_choice::SessionEnvironment;
+
+Q_DECLARE_METATYPE(SessionEnvironment)
+
+// Which Qt platform the app asks for, by the session it starts in.
+class TestPlatformChoice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void choice_data()
+    {
+        QTest::addColumn<SessionEnvironment>("environment");
+        QTest::addColumn<QByteArray>("platform");
+
+        // QT_QPA_PLATFORM, WAYLAND_DISPLAY, XDG_SESSION_TYPE, DISPLAY
+        QTest::newRow("GNOME or KDE on Wayland, with XWayland")
+            << SessionEnvironment{"", "wayland-0", "wayland", ":0"} << QByteArray("xcb");
+        QTest::newRow("a compositor that sets only its socket")
+            << SessionEnvironment{"", "wayland-1", "", ":1"} << QByteArray("xcb");
+        QTest::newRow("a Wayland session whose socket is not passed on")
+            << SessionEnvironment{"", "", "wayland", ":0"} << QByteArray("xcb");
+
+        QTest::newRow("Wayland without XWayland")
+            << SessionEnvironment{"", "wayland-0", "wayland", ""} << QByteArray();
+        QTest::newRow("the user asks for native Wayland")
+            << SessionEnvironment{"wayland", "wayland-0", "wayland", ":0"} << QByteArray();
+        QTest::newRow("the user asks for a list of platforms")
+            << SessionEnvironment{"wayland;xcb", "wayland-0", "wayland", ":0"} << QByteArray();
+        QTest::newRow("headless, as the tests run")
+            << SessionEnvironment{"offscreen", "wayland-0", "wayland", ":0"} << QByteArray();
+
+        QTest::newRow("an X11 session") << SessionEnvironment{"", "", "x11", ":0"} << QByteArray();
+        QTest::newRow("a console or an SSH login")
+            << SessionEnvironment{"", "", "tty", ""} << QByteArray();
+        QTest::newRow("nothing set") << SessionEnvironment{} << QByteArray();
+    }
+    void choice()
+    {
+        QFETCH(SessionEnvironment, environment);
+        QFETCH(QByteArray, platform);
+
+        QCOMPARE(platform_choice::preferredPlatform(environment), platform);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlatformChoice)
+#include "tst_platform_choice.moc"
