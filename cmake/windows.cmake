@@ -1,0 +1,40 @@
+# SPDX-FileCopyrightText: 2026 Tolvane
+# SPDX-License-Identifier: MIT
+
+# Windows: the app and its helper in bin/, Qt deployed beside them by Qt's own deploy tool, and
+# CPack's NSIS installer and ZIP of that tree. Kept to what Qt's and CMake's documentation promise.
+
+# OUTPUT_SCRIPT, and a deploy tool that places Qt WebEngine's process and resources where the
+# engine looks for them, came with Qt 6.5.
+if(Qt6_VERSION VERSION_LESS 6.5)
+    message(FATAL_ERROR "Deploying on Windows needs Qt 6.5 or later, not ${Qt6_VERSION}")
+endif()
+
+# windeployqt copies what each program links: for the app Qt Widgets and the `windows` platform
+# plugin; for the helper Qt WebEngine with QtWebEngineProcess.exe, its resources and locales; for
+# both the compiler's runtime. The helper runs on the same `windows` plugin (its page has no view,
+# so it never makes a window), so no other platform plugin is needed.
+foreach(target tolvane-qq-status tolvane-qq-handoff)
+    qt_generate_deploy_app_script(TARGET ${target} OUTPUT_SCRIPT _deploy_script)
+    install(SCRIPT "${_deploy_script}")
+endforeach()
+
+set(CPACK_GENERATOR NSIS ZIP)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "${APP_DISPLAY_NAME}")
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "${PROJECT_NAME}")
+# The Start menu gets the app under its display name (and the uninstaller beside it).
+set(CPACK_PACKAGE_EXECUTABLES "${APP_DISPLAY_NAME}" "${APP_DISPLAY_NAME}")
+set(CPACK_NSIS_PACKAGE_NAME "${APP_DISPLAY_NAME}")
+set(CPACK_NSIS_DISPLAY_NAME "${APP_DISPLAY_NAME}")
+set(CPACK_NSIS_MUI_ICON "${PROJECT_SOURCE_DIR}/resources/images/app.ico")
+set(CPACK_NSIS_MUI_UNIICON "${PROJECT_SOURCE_DIR}/resources/images/app.ico")
+set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\${APP_DISPLAY_NAME}.exe")
+set(CPACK_NSIS_URL_INFO_ABOUT "${PROJECT_HOMEPAGE_URL}")
+set(CPACK_NSIS_CONTACT "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+# The script CPack writes is UTF-8; without `Unicode True` NSIS makes an ANSI installer, which
+# shows the Chinese names only where the system code page happens to be Chinese. CPack's NSIS
+# template writes CPACK_NSIS_DEFINES near its top, before any file is compressed, and fills it
+# itself only for component installs, which this is not.
+set(CPACK_NSIS_DEFINES "Unicode True")
