@@ -58,9 +58,6 @@ if(UNIX AND NOT APPLE)
             "version ${PROJECT_VERSION}")
     endif()
 
-    set(HELPER_INSTALL_PATH "${CMAKE_INSTALL_FULL_LIBEXECDIR}/tolvane-qq-status/tolvane-qq-handoff")
-    configure_file("${PROJECT_SOURCE_DIR}/packaging/tolvane-qq-status.1.in"
-        "${PROJECT_BINARY_DIR}/packaging/tolvane-qq-status.1" @ONLY)
     configure_file("${PROJECT_SOURCE_DIR}/packaging/changelog"
         "${PROJECT_BINARY_DIR}/packaging/changelog" COPYONLY)
     # Compressed as Debian's own tools do: maximum compression, and without name or time stamp so
@@ -68,19 +65,26 @@ if(UNIX AND NOT APPLE)
     find_program(GZIP_EXECUTABLE gzip REQUIRED)
     mark_as_advanced(GZIP_EXECUTABLE)
     set(_packaging_dir "${PROJECT_BINARY_DIR}/packaging")
-    add_custom_command(
-        OUTPUT "${_packaging_dir}/changelog.gz" "${_packaging_dir}/tolvane-qq-status.1.gz"
-        COMMAND "${GZIP_EXECUTABLE}" -9n --force --keep changelog tolvane-qq-status.1
-        DEPENDS "${_packaging_dir}/changelog" "${_packaging_dir}/tolvane-qq-status.1"
+    add_custom_command(OUTPUT "${_packaging_dir}/changelog.gz"
+        COMMAND "${GZIP_EXECUTABLE}" -9n --force --keep changelog
+        DEPENDS "${_packaging_dir}/changelog"
         WORKING_DIRECTORY "${_packaging_dir}"
         VERBATIM)
-    add_custom_target(package_documents ALL
-        DEPENDS "${_packaging_dir}/changelog.gz" "${_packaging_dir}/tolvane-qq-status.1.gz")
-
+    add_custom_target(debian_changelog ALL DEPENDS "${_packaging_dir}/changelog.gz")
     install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" "${_packaging_dir}/changelog.gz"
         DESTINATION "${CMAKE_INSTALL_DOCDIR}")
-    install(FILES "${_packaging_dir}/tolvane-qq-status.1.gz"
-        DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+
+    # The manual page names the helper's full path, so it is written when installing.
+    install(CODE "
+        set(MANUAL_SOURCE \"${PROJECT_SOURCE_DIR}/packaging/tolvane-qq-status.1.in\")
+        set(MANUAL_WORK_DIR \"${_packaging_dir}\")
+        set(MANUAL_DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1\")
+        set(HELPER_INSTALL_DIR \"${CMAKE_INSTALL_LIBEXECDIR}/tolvane-qq-status\")
+        set(GZIP_EXECUTABLE \"${GZIP_EXECUTABLE}\")
+        set(APP_DISPLAY_NAME \"${APP_DISPLAY_NAME}\")
+        set(APP_VERSION_TEXT \"${APP_VERSION_TEXT}\")
+        set(PROJECT_HOMEPAGE_URL \"${PROJECT_HOMEPAGE_URL}\")")
+    install(SCRIPT "${CMAKE_CURRENT_LIST_DIR}/install_manual.cmake")
 endif()
 
 if(WIN32)

@@ -113,6 +113,14 @@ foreach(program usr/bin/tolvane-qq-status usr/libexec/tolvane-qq-status/tolvane-
     endif()
 endforeach()
 
+# The manual page names the helper where the package puts it (the package's prefix, whatever
+# prefix the build tree was configured with).
+execute_process(COMMAND gzip -dc "${WORK_DIR}/root/usr/share/man/man1/tolvane-qq-status.1.gz"
+    OUTPUT_VARIABLE manual COMMAND_ERROR_IS_FATAL ANY)
+if(NOT manual MATCHES "\n\\.I /usr/libexec/tolvane-qq-status/tolvane-qq-handoff\n")
+    string(APPEND problems "the manual page does not name the helper's place:\n${manual}\n")
+endif()
+
 # lintian has nothing to say of either package, apart from one note on the debug-symbol package:
 # its doc folder links to the main package's, and lintian, given no source package, cannot tell
 # whether both come from the same source.
