@@ -4,8 +4,8 @@
 # Windows: the app and its helper in bin/, Qt deployed beside them by Qt's own deploy tool, and
 # CPack's NSIS installer and ZIP of that tree. Kept to what Qt's and CMake's documentation promise.
 
-# OUTPUT_SCRIPT, and a deploy tool that places Qt WebEngine's process and resources where the
-# engine looks for them, came with Qt 6.5.
+# qt_generate_deploy_app_script's OUTPUT_SCRIPT came with Qt 6.5 (Qt's installer offers nothing
+# older any more).
 if(Qt6_VERSION VERSION_LESS 6.5)
     message(FATAL_ERROR "Deploying on Windows needs Qt 6.5 or later, not ${Qt6_VERSION}")
 endif()
@@ -18,6 +18,16 @@ foreach(target tolvane-qq-status tolvane-qq-handoff)
     qt_generate_deploy_app_script(TARGET ${target} OUTPUT_SCRIPT _deploy_script)
     install(SCRIPT "${_deploy_script}")
 endforeach()
+# Qt's deploy script runs windeployqt with `--dir .`, the install prefix, which is where windeployqt
+# copies QtWebEngineProcess.exe; the engine looks for it among Qt's library executables (bin/, by
+# the qt.conf the script writes) and beside the program. Beside the helper it is found either way.
+install(CODE "
+    file(GLOB _processes \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/QtWebEngineProcess*.exe\")
+    foreach(_process IN LISTS _processes)
+        get_filename_component(_name \"\${_process}\" NAME)
+        file(RENAME \"\${_process}\"
+            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${_name}\")
+    endforeach()")
 
 set(CPACK_GENERATOR NSIS ZIP)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "${APP_DISPLAY_NAME}")
