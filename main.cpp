@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 #include "appinfo.h"
 #include "endpoints.h"
 #include "handoffbrowser.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 // bench-driver [startup|use|wait|query|handoff|scale]...
 //
 // Runs every benchmark (or the ones named) side by side with its floor, in one run, and prints the

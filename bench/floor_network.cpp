@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 // bench-floor-network <address> <count> <pause-ms>
 //
 // The least a presence check can cost with Qt Network: one QNetworkAccessManager with its default

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 // bench-floor-webengine load <address> <count> <pause-ms>
 // bench-floor-webengine handoff <address> <im-client-scheme>
 //

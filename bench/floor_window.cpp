@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 // bench-floor-window
 //
 // The least a Qt Widgets window like the query window can cost: the same size, title and Chinese

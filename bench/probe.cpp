@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 // bench-probe geometry
 // bench-probe query <count> <pause-ms>
 // bench-probe handoff <count> <pause-ms>

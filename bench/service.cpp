@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 // bench-service <presence-port> <logo-port> <im-client-scheme>
 //
 // The IM service as the benchmarks need it, on loopback: the presence picture redirects to the

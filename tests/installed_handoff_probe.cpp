@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 // installed_handoff_probe <im-client-scheme> <hand-off page address>
 //
 // Makes the chat window's browser as the app does and hands off one page, so that a copy placed

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 #include "fakebrowser.h"
 #include "loopbackendpoints.h"
 #include "querywindow.h"

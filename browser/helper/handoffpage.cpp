@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 #include "handoffpage.h"
 
 #include <QWebEngineFileSystemAccessRequest>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 // tolvane-qq-handoff <im-client-scheme>
 //
 // Loads the chat hand-off page for the app, out of sight, and tells the app what the page does.
@@ -53,8 +56,13 @@ void report(const QByteArray &line)
 // Everything the engine reads from the environment when it starts, set before it does.
 void prepareEngine()
 {
-    // No window and no display: nothing of the page is ever shown.
+    // The page has no view, so nothing of it is ever shown. Elsewhere there may be no display to
+    // talk to; Windows always has its desktop, and its own plugin is the one deployed there.
+#ifdef Q_OS_WIN
+    qputenv("QT_QPA_PLATFORM", "windows");
+#else
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     // Mesa keeps a shader cache under the home folder even for a context that never draws.
     qputenv("MESA_SHADER_CACHE_DISABLE", "true");
     // Nobody gets to attach to this page.

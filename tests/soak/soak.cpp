@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 // A long run of the real window, navigator and hand-off helper against a fake service on
 // loopback: 1,000 queries with a hand-off every 100. Prints memory, processes and file
 // descriptors as it goes, and fails if processes or descriptors grow or anything is left behind.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
 #include "windowprobe.h"
 
 #include "fakebrowser.h"
