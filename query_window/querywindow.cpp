@@ -51,6 +51,9 @@ QueryWindow::QueryWindow(endpoints::Endpoints endpoints, browser::Factory makeBr
 
 QueryWindow::~QueryWindow()
 {
+    // A notice still up goes with this window, which must not come back for it.
+    if (m_chat)
+        disconnect(m_chat, nullptr, this, nullptr);
     delete m_chat;
 }
 
@@ -102,10 +105,18 @@ void QueryWindow::startChat()
     hide();
     if (!m_chat) {
         m_chat = new chat_window::ChatWindow(m_makeChatBrowser);
-        connect(m_chat, &chat_window::ChatWindow::finished, this, &QWidget::show);
+        connect(m_chat, &chat_window::ChatWindow::finished, this, &QueryWindow::returnFromChat);
     }
     m_chat->show();
     m_chat->navigate(m_endpoints.chatHandoffAddress(m_ui->Combo1->currentText()));
+}
+
+// A finished notice only waits for its deferred delete and is never shown again: the next chat
+// loads a fresh one, however soon it comes.
+void QueryWindow::returnFromChat()
+{
+    m_chat = nullptr;
+    show();
 }
 
 void QueryWindow::openHomePage()
