@@ -1,0 +1,7 @@
+#include "logging.h"
+
+namespace browser {
+
+Q_LOGGING_CATEGORY(lcHandoff, "tolvane.handoff")
+
+} // namespace browser
