@@ -23,8 +23,8 @@ constexpr int stopGraceMs = 2000;
 // The link is not quoted: it carries what was typed, and may be far too long for a log line.
 void logRefusal(const QUrl &link)
 {
-    qCWarning(lcHandoff).nospace() << "the desktop refused the " << link.scheme() << " link ("
-                                   << link.toEncoded().size() << " bytes)";
+    qCWarning(lcHandoff).nospace().noquote() << "the desktop refused the " << link.scheme()
+                                             << " link (" << link.toEncoded().size() << " bytes)";
 }
 
 // Whatever the helper and its engine write to standard error, line by line.

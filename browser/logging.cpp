@@ -2,6 +2,7 @@
 
 namespace browser {
 
-Q_LOGGING_CATEGORY(lcHandoff, "tolvane.handoff")
+// Warnings by default; the helper's chatter only when asked for.
+Q_LOGGING_CATEGORY(lcHandoff, "tolvane.handoff", QtInfoMsg)
 
 } // namespace browser
