@@ -57,7 +57,9 @@ QueryWindow::~QueryWindow()
     delete m_chat;
 }
 
-// Enter anywhere in the window presses the query button, as a default button does.
+// Enter in the number box presses the query button. Every button is auto-default and takes Enter
+// itself when it has the focus, so Enter presses the focused button and only the number box's
+// Enter comes here.
 void QueryWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
