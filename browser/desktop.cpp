@@ -11,17 +11,26 @@
 #endif
 
 namespace browser {
+namespace {
 
-void openOnDesktop(const QUrl &address)
+void open(const QUrl &address, const Refusal &refused)
+{
+    if (!QDesktopServices::openUrl(address) && refused)
+        refused(address);
+}
+
+} // namespace
+
+void openOnDesktop(const QUrl &address, const Refusal &refused)
 {
 #ifdef Q_OS_WIN
     // The Windows shell call waits for the handler to start; keep that off the UI thread.
-    QThread *thread = QThread::create([address] { QDesktopServices::openUrl(address); });
+    QThread *thread = QThread::create([address, refused] { open(address, refused); });
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
 #else
     // Elsewhere Qt starts the desktop's opener detached and returns at once.
-    QDesktopServices::openUrl(address);
+    open(address, refused);
 #endif
 }
 

@@ -4,6 +4,7 @@
 #include "handoffbrowser.h"
 
 #include "desktop.h"
+#include "logging.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,6 +22,23 @@ constexpr char helperName[] = "tolvane-qq-handoff";
 #endif
 // A helper told to stop gets this long to shut its engine down before it is killed.
 constexpr int stopGraceMs = 2000;
+
+// The link is not quoted: it carries what was typed, and may be far too long for a log line.
+void logRefusal(const QUrl &link)
+{
+    qCWarning(lcHandoff).nospace().noquote() << "the desktop refused the " << link.scheme()
+                                             << " link (" << link.toEncoded().size() << " bytes)";
+}
+
+// Whatever the helper and its engine write to standard error, line by line.
+void logErrorOutput(QProcess *helper)
+{
+    helper->setReadChannel(QProcess::StandardError);
+    while (helper->canReadLine())
+        qCDebug(lcHandoff).noquote()
+            << "helper:" << QString::fromUtf8(helper->readLine()).trimmed();
+    helper->setReadChannel(QProcess::StandardOutput);
+}
 
 } // namespace
 
@@ -63,7 +81,9 @@ QString HandoffBrowser::locateHelper()
 
 void HandoffBrowser::navigate(const QString &address)
 {
+    // Nothing of the navigation before may end this one: its helper, its idle wait, its deadline.
     stopHelper();
+    m_idle.stop();
     m_linkHandedOff = false;
 
     // Owned by the application, not by this browser: a helper still shutting down when its
@@ -72,7 +92,14 @@ void HandoffBrowser::navigate(const QString &address)
     m_helper = helper;
     helper->setProgram(m_helperPath);
     helper->setArguments({m_imClientScheme});
-    helper->setStandardErrorFile(QProcess::nullDevice());
+    // Read for the log from the helper itself, so that it is drained until the helper has ended,
+    // also while it shuts down after this browser let go of it.
+    if (lcHandoff().isDebugEnabled()) {
+        connect(helper, &QProcess::readyReadStandardError, helper,
+                [helper] { logErrorOutput(helper); });
+    } else {
+        helper->setStandardErrorFile(QProcess::nullDevice());
+    }
     connect(helper, &QProcess::readyReadStandardOutput, this, &HandoffBrowser::readHelper);
     connect(helper, &QProcess::finished, this, &HandoffBrowser::finish);
     connect(helper, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
@@ -115,7 +142,7 @@ void HandoffBrowser::handOff(const QString &link)
     if (m_linkHandedOff || !url.isValid() || url.scheme() != m_imClientScheme)
         return;
     m_linkHandedOff = true;
-    openOnDesktop(url);
+    openOnDesktop(url, logRefusal);
     finish();
 }
 

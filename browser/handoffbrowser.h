@@ -19,9 +19,10 @@ namespace browser {
 //   loaded <address>       the page finished loading
 //   failed                 the page itself could not be loaded, or its renderer died
 //   link <address>         the page produced a link of the IM client's scheme
-// The host widget is hidden, and so the hand-off ends, once a link has gone to the desktop, the
+// The host widget is hidden, and so the hand-off ends, once a link has gone to the desktop
+// (whether the desktop took it or refused it; a refusal is logged under tolvane.handoff), the
 // page failed, the helper died or could not start, the page sat idle after loading, or at the
-// latest a while after navigate().
+// latest a while after navigate(). Each navigate() starts that count afresh.
 class HandoffBrowser final : public Browser
 {
     Q_OBJECT

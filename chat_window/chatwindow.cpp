@@ -35,7 +35,11 @@ ChatWindow::ChatWindow(const browser::Factory &makeBrowser, QWidget *parent)
     m_timer->start();
 }
 
-ChatWindow::~ChatWindow() = default;
+// Destroyed while still up (its owner went, or someone deleted it): the caller still gets its cue.
+ChatWindow::~ChatWindow()
+{
+    finish();
+}
 
 void ChatWindow::navigate(const QString &address)
 {
@@ -44,15 +48,23 @@ void ChatWindow::navigate(const QString &address)
 
 void ChatWindow::closeEvent(QCloseEvent *event)
 {
-    m_timer->stop();
     event->accept();
-    emit finished();
+    finish();
 }
 
 void ChatWindow::pollBrowser()
 {
     if (!m_browser->isHostVisible())
         close();
+}
+
+void ChatWindow::finish()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_timer->stop();
+    emit finished();
 }
 
 } // namespace chat_window

@@ -19,7 +19,7 @@ namespace chat_window {
 
 // Stands in for the query window while the service's chat hand-off page is handled, and closes
 // itself once its browser is no longer shown. It destroys itself on closing: every chat starts
-// from a fresh window.
+// from a fresh window, and one that has finished is never shown again.
 class ChatWindow final : public QWidget
 {
     Q_OBJECT
@@ -36,7 +36,8 @@ public:
     void navigate(const QString &address);
 
 signals:
-    // The window has closed, by itself or through its frame: time to bring the caller back.
+    // Emitted exactly once, when the window closes (by itself or through its frame) or, should it
+    // be destroyed without closing, from its destruction: the caller's cue to come back.
     void finished();
 
 protected:
@@ -44,10 +45,12 @@ protected:
 
 private:
     void pollBrowser();
+    void finish();
 
     std::unique_ptr<Ui::ChatWindow> m_ui;
     browser::Browser *m_browser;
     QTimer *m_timer;
+    bool m_finished = false;
 };
 
 } // namespace chat_window

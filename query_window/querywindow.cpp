@@ -61,10 +61,15 @@ QueryWindow::QueryWindow(endpoints::Endpoints endpoints, browser::Factory makeBr
 
 QueryWindow::~QueryWindow()
 {
+    // A notice still up goes with this window, which must not come back for it.
+    if (m_chat)
+        disconnect(m_chat, nullptr, this, nullptr);
     delete m_chat;
 }
 
-// Enter anywhere in the window presses the query button, as a default button does.
+// Enter in the number box presses the query button. Every button is auto-default and takes Enter
+// itself when it has the focus, so Enter presses the focused button and only the number box's
+// Enter comes here.
 void QueryWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
@@ -138,10 +143,18 @@ void QueryWindow::startChat()
     hide();
     if (!m_chat) {
         m_chat = new chat_window::ChatWindow(m_makeChatBrowser);
-        connect(m_chat, &chat_window::ChatWindow::finished, this, &QWidget::show);
+        connect(m_chat, &chat_window::ChatWindow::finished, this, &QueryWindow::returnFromChat);
     }
     m_chat->show();
     m_chat->navigate(m_endpoints.chatHandoffAddress(m_ui->Combo1->currentText()));
+}
+
+// A finished notice only waits for its deferred delete and is never shown again: the next chat
+// loads a fresh one, however soon it comes.
+void QueryWindow::returnFromChat()
+{
+    m_chat = nullptr;
+    show();
 }
 
 void QueryWindow::openHomePage()

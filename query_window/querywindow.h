@@ -42,6 +42,7 @@ private:
     void startPresenceQuery();
     void showPresence(const QString &completedAddress);
     void startChat();
+    void returnFromChat();
     void openHomePage();
     void exitProgram();
 
@@ -49,6 +50,7 @@ private:
     endpoints::Endpoints m_endpoints;
     browser::Browser *m_browser;
     browser::Factory m_makeChatBrowser;
+    // The notice of the hand-off under way; empty again as soon as that notice has finished.
     QPointer<chat_window::ChatWindow> m_chat;
 };
 

@@ -18,6 +18,7 @@ using chat_window::ChatWindow;
 using query_window::QueryWindow;
 using testsupport::FakeBrowsers;
 using testsupport::topLevel;
+using testsupport::visibleWindows;
 
 // The hand-off to the chat window and the way back, over fake browsers.
 class TestChatWindow : public QObject
@@ -139,6 +140,84 @@ private slots:
         QVERIFY(!chat);
         QVERIFY(m_window->isVisible());
         QCOMPARE(m_ui.state(), before);
+    }
+
+    // However the notice goes away, and however soon 留言 follows (in the same turn of the event
+    // loop, or in the next one, before the old notice's deferred delete), the user sees exactly
+    // one window: a fresh notice, which in turn brings the query window back.
+    void chatAgainAsSoonAsTheNoticeGoes_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("nextTurn");
+        for (const char *how : {"closed by its poll", "closed through its frame", "deleted"}) {
+            QTest::addRow("%s, same turn", how) << how << false;
+            QTest::addRow("%s, next turn", how) << how << true;
+        }
+    }
+    void chatAgainAsSoonAsTheNoticeGoes()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, nextTurn);
+        const QStringList before = m_ui.state();
+        QPointer<ChatWindow> first = startChat();
+        QVERIFY(QTest::qWaitForWindowExposed(first));
+
+        // Whether the old notice was still around when 留言 was pressed, or -1 before then.
+        int oldNoticeLived = -1;
+        QObject context;
+        connect(first, &ChatWindow::finished, &context, [&] {
+            QVERIFY(m_window->isVisible());
+            const auto chatAgain = [&] {
+                oldNoticeLived = !first.isNull();
+                m_ui.click("Command3");
+            };
+            if (nextTurn)
+                QMetaObject::invokeMethod(&context, chatAgain, Qt::QueuedConnection);
+            else
+                chatAgain();
+        });
+        if (how == u"closed by its poll")
+            m_chatBrowsers.latest->hideHost();
+        else if (how == u"closed through its frame")
+            QVERIFY(first->windowHandle()->close());
+        else
+            delete first;
+
+        QTRY_VERIFY(oldNoticeLived != -1);
+        // Pressed before the old notice was gone, unless it went at once by being deleted.
+        QCOMPARE(oldNoticeLived, how != u"deleted" || !nextTurn ? 1 : 0);
+        QTRY_VERIFY(!first);
+        QCOMPARE(visibleWindows(), QStringList{QStringLiteral("Form3")});
+        QCOMPARE(m_chatBrowsers.made, 2);
+        ChatWindow *second = topLevel<ChatWindow>("Form3");
+        QVERIFY(second);
+        QVERIFY(second->findChild<QTimer *>("Timer1")->isActive());
+        QCOMPARE(m_chatBrowsers.latest->navigations.size(), 1);
+
+        QPointer<ChatWindow> guard(second);
+        m_chatBrowsers.latest->hideHost();
+        QTRY_VERIFY(!guard);
+        QCOMPARE(visibleWindows(), QStringList{QStringLiteral("Form1")});
+        QCOMPARE(m_ui.state(), before);
+    }
+
+    // The query window comes back once per notice, whatever the notice went through on its way.
+    void finishedOncePerNotice()
+    {
+        FakeBrowsers browsers;
+        auto *chat = new ChatWindow(browsers.factory());
+        QSignalSpy finished(chat, &ChatWindow::finished);
+        chat->show();
+        chat->close();
+        chat->close();
+        QCOMPARE(finished.size(), 1);
+        delete chat;
+        QCOMPARE(finished.size(), 1);
+
+        chat = new ChatWindow(browsers.factory());
+        QSignalSpy destroyedOnly(chat, &ChatWindow::finished);
+        delete chat;
+        QCOMPARE(destroyedOnly.size(), 1);
     }
 
     // The poll runs before anything is navigated; the browser still reads as shown.

@@ -191,6 +191,42 @@ private slots:
         QVERIFY(m_window->isVisible());
     }
 
+    // Enter in the number box presses 查询; on a button, which takes the focus by Tab, Enter
+    // presses that button. So a number, Tab, Tab and Enter ends the program.
+    void enterPressesTheFocusedButton()
+    {
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QTest::keyClicks(m_ui.combo(), QStringLiteral("12345"));
+        const auto press = [](Qt::Key key) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+        };
+        const auto focused = [] {
+            return QApplication::focusWidget()->objectName();
+        };
+
+        press(Qt::Key_Return);
+        QCOMPARE(m_browsers.latest->navigations.size(), 1);
+        press(Qt::Key_Tab);
+        QCOMPARE(focused(), QStringLiteral("Command1"));
+        press(Qt::Key_Enter);
+        QCOMPARE(m_browsers.latest->navigations.size(), 2);
+
+        press(Qt::Key_Tab);
+        QCOMPARE(focused(), QStringLiteral("Command2"));
+        QObject guard;
+        QTimer::singleShot(0, &guard, [&] { press(Qt::Key_Return); });
+        QTimer::singleShot(60000, &guard, [] { QCoreApplication::exit(-1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(m_browsers.latest->navigations.size(), 2);
+
+        press(Qt::Key_Tab);
+        QCOMPARE(focused(), QStringLiteral("Command3"));
+        press(Qt::Key_Return);
+        QCOMPARE(m_chatBrowsers.made, 1);
+        QVERIFY(!m_window->isVisible());
+        QCOMPARE(m_browsers.latest->navigations.size(), 2);
+    }
+
     void homePageGoesToTheDesktopOnly_data()
     {
         situations();

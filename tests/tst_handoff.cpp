@@ -12,13 +12,20 @@
 #include "urlrecorder.h"
 #include "windowprobe.h"
 
+#include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <memory>
 #include <signal.h>
 
 using chat_window::ChatWindow;
@@ -28,6 +35,7 @@ using testsupport::FakeService;
 using testsupport::Request;
 using testsupport::Response;
 using testsupport::topLevel;
+using testsupport::visibleWindows;
 
 namespace {
 
@@ -130,14 +138,20 @@ QList<qint64> engineProcesses()
     return pids;
 }
 
-qint64 helperProcess()
+QList<qint64> helperProcesses()
 {
     const QString helper = QFileInfo(helperPath).canonicalFilePath();
+    QList<qint64> pids;
     for (const Process &process : processes()) {
         if (process.parent == QCoreApplication::applicationPid() && process.exe == helper)
-            return process.pid;
+            pids.append(process.pid);
     }
-    return 0;
+    return pids;
+}
+
+qint64 helperProcess()
+{
+    return helperProcesses().value(0);
 }
 
 // The engine's render processes, forked from its zygote or started by the helper itself, name
@@ -152,6 +166,54 @@ QList<qint64> rendererProcesses()
     }
     return renderers;
 }
+
+// A shell script standing in for the helper, executable by its owner.
+QString writeScript(const QTemporaryDir &dir, const QByteArray &body)
+{
+    const QString path = dir.filePath(QStringLiteral("fake-helper"));
+    QFile script(path);
+    if (!script.open(QIODevice::WriteOnly))
+        return {};
+    script.write("#!/bin/sh\n" + body);
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// Records what reaches the hand-off's log while it lives, as "level: message". Warnings still go
+// on to the test's own output; debug lines, of which a helper may write many, do not.
+class HandoffLog
+{
+    Q_DISABLE_COPY_MOVE(HandoffLog)
+
+public:
+    HandoffLog()
+    {
+        s_current = this;
+        s_previous = qInstallMessageHandler(&record);
+    }
+    ~HandoffLog()
+    {
+        qInstallMessageHandler(s_previous);
+        s_current = nullptr;
+    }
+
+    QStringList lines;
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        const bool ours = qstrcmp(context.category, "tolvane.handoff") == 0;
+        if (ours)
+            s_current->lines << QString::fromLatin1(type == QtDebugMsg ? "debug: " : "warning: ") +
+                                    message;
+        if (!ours || type != QtDebugMsg)
+            s_previous(type, context, message);
+    }
+
+    static inline HandoffLog *s_current = nullptr;
+    static inline QtMessageHandler s_previous = nullptr;
+};
 
 } // namespace
 
@@ -203,10 +265,17 @@ class TestHandoff : public QObject
     }
     QByteArray pageAddress() const { return m_service->url("/msgrd?V=1&Uin=" + number); }
 
-    QPointer<ChatWindow> startChat()
+    // The notice that the click brought up, which is not `finished`: a notice that has finished
+    // may still be around, waiting for its deletion.
+    QPointer<ChatWindow> startChat(const ChatWindow *finished = nullptr)
     {
         m_ui.click("Command3");
-        return topLevel<ChatWindow>("Form3");
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget *window : windows) {
+            if (window->objectName() == u"Form3" && window != finished)
+                return qobject_cast<ChatWindow *>(window);
+        }
+        return nullptr;
     }
 
     int requestsFor(const QByteArray &path) const
@@ -297,12 +366,8 @@ private slots:
     void silentHelperEndsAtTheDeadline()
     {
         QTemporaryDir scratch;
-        const QString silent = scratch.filePath(QStringLiteral("silent-helper"));
-        QFile script(silent);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nexec cat >/dev/null\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString silent = writeScript(scratch, "exec cat >/dev/null\n");
+        QVERIFY(!silent.isEmpty());
 
         servePage(inlineLinkPage);
         openWindow(m_service->host(), silent);
@@ -364,6 +429,152 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
         QCOMPARE(m_desktop.opened, QList<QUrl>{expectedLink});
         QCOMPARE(m_ui.state(), before);
+    }
+
+    // The notice goes because its helper died, and 留言 follows at once, in the same turn of the
+    // event loop or the next, before the old notice is deleted: the user sees only the new notice,
+    // never more than one helper runs, and the new hand-off goes through.
+    void chatAgainWhenTheHelperDies_data()
+    {
+        QTest::addColumn<bool>("nextTurn");
+        QTest::newRow("same turn") << false;
+        QTest::newRow("next turn") << true;
+    }
+    void chatAgainWhenTheHelperDies()
+    {
+        QFETCH(bool, nextTurn);
+        servePage(endlessPage, true);
+        openWindow(m_service->host());
+        const QStringList before = m_ui.state();
+        QPointer<ChatWindow> first = startChat();
+        QTRY_VERIFY_WITH_TIMEOUT(requestsFor("/started") == 1, returnTimeoutMs);
+        servePage(inlineLinkPage);
+
+        bool oldNoticeLived = false;
+        QPointer<ChatWindow> second;
+        QObject context;
+        connect(first, &ChatWindow::finished, &context, [&] {
+            const auto chatAgain = [&] {
+                oldNoticeLived = !first.isNull();
+                second = startChat(first);
+            };
+            if (nextTurn)
+                QMetaObject::invokeMethod(&context, chatAgain, Qt::QueuedConnection);
+            else
+                chatAgain();
+        });
+        QCOMPARE(::kill(pid_t(helperProcess()), SIGKILL), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(second, returnTimeoutMs);
+        QVERIFY(oldNoticeLived);
+        QVERIFY(second != first);
+        QTRY_VERIFY(!first);
+        QCOMPARE(visibleWindows(), QStringList{QStringLiteral("Form3")});
+
+        qsizetype mostHelpers = 0;
+        const auto helpersRunning = [&] {
+            mostHelpers = std::max(mostHelpers, helperProcesses().size());
+            return mostHelpers;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT((helpersRunning(), !second), returnTimeoutMs);
+        QCOMPARE(mostHelpers, 1);
+        QCOMPARE(visibleWindows(), QStringList{QStringLiteral("Form1")});
+        QCOMPARE(m_ui.state(), before);
+        QCOMPARE(m_desktop.opened, QList<QUrl>{expectedLink});
+        QTRY_COMPARE(helperProcesses(), QList<qint64>());
+    }
+
+    // A browser sent to a new page while the page before sits idle after loading: nothing of the
+    // old page's wait cuts the new one short, which only its own full deadline ends.
+    void newPageGetsTheFullDeadline()
+    {
+        m_service->on("/idle", Response::html(idlePage));
+        Response endless = Response::html(endlessPage);
+        endless.unfinished = true;
+        m_service->on("/endless", endless);
+        std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+        auto *host = new QWidget(window.get());
+        auto *browser = new browser::HandoffBrowser(host, QStringLiteral("imclient"), helperPath);
+        QSignalSpy loaded(browser, &browser::Browser::navigateComplete);
+
+        browser->navigate(QString::fromLatin1(m_service->url("/idle")));
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 1, returnTimeoutMs);
+        QTest::qWait(browser::HandoffBrowser::idleAfterLoadMs / 2);
+        QVERIFY(!host->isHidden());
+        QElapsedTimer clock;
+        clock.start();
+        browser->navigate(QString::fromLatin1(m_service->url("/endless")));
+        QTRY_VERIFY_WITH_TIMEOUT(requestsFor("/started") == 1, returnTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(host->isHidden(), browser::HandoffBrowser::deadlineMs + 5000);
+        // A long timer may fire up to a twentieth of its interval early.
+        QCOMPARE_GE(clock.elapsed(), browser::HandoffBrowser::deadlineMs * 19 / 20);
+        window.reset();
+        QTRY_VERIFY(qApp->findChildren<QProcess *>(Qt::FindDirectChildrenOnly).isEmpty());
+    }
+
+    // A link the desktop will not take (none is registered for the IM client's scheme, and the
+    // headless platform opens nothing itself) ends the hand-off as any link does. The user is told
+    // nothing; the hand-off's log is.
+    void refusedLinkEndsTheHandOffAndIsLogged()
+    {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("imclient"));
+        const auto restore = qScopeGuard([this] {
+            QDesktopServices::setUrlHandler(QStringLiteral("imclient"), &m_desktop, "open");
+        });
+        HandoffLog log;
+        servePage(inlineLinkPage);
+        openWindow(m_service->host());
+        const QStringList before = m_ui.state();
+
+        QPointer<ChatWindow> chat = startChat();
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QCOMPARE(visibleWindows(), QStringList{QStringLiteral("Form1")});
+        QCOMPARE(m_ui.state(), before);
+        QCOMPARE(m_desktop.opened, QList<QUrl>());
+        QCOMPARE(log.lines, QStringList{QStringLiteral("warning: the desktop refused the imclient "
+                                                       "link (%1 bytes)")
+                                            .arg(expectedLink.toEncoded().size())});
+    }
+
+    // With the hand-off's debug output switched on, what the helper writes to standard error
+    // reaches the log line by line; otherwise it is thrown away. Either way a helper that writes
+    // far more than a pipe holds is never held up by it.
+    void helperErrorOutput_data()
+    {
+        QTest::addColumn<bool>("debug");
+        QTest::newRow("debug on") << true;
+        QTest::newRow("debug off") << false;
+    }
+    void helperErrorOutput()
+    {
+        QFETCH(bool, debug);
+        QLoggingCategory::setFilterRules(
+            QStringLiteral("tolvane.handoff.debug=%1").arg(debug ? "true" : "false"));
+        const auto resetRules = qScopeGuard([] { QLoggingCategory::setFilterRules({}); });
+        QTemporaryDir scratch;
+        const QString noisy = writeScript(scratch, "padding=$(printf '%0500d' 0)\n"
+                                                   "i=0\n"
+                                                   "while [ $i -lt 300 ]; do\n"
+                                                   "    echo \"engine line $i $padding\" >&2\n"
+                                                   "    i=$((i + 1))\n"
+                                                   "done\n"
+                                                   "echo 'loaded http://127.0.0.1:1/page'\n"
+                                                   "exec cat >/dev/null\n");
+        QVERIFY(!noisy.isEmpty());
+        HandoffLog log;
+        std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+        auto *browser = new browser::HandoffBrowser(new QWidget(window.get()),
+                                                    QStringLiteral("imclient"), noisy);
+        QSignalSpy loaded(browser, &browser::Browser::navigateComplete);
+
+        browser->navigate(QStringLiteral("http://127.0.0.1:1/page"));
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 1, returnTimeoutMs);
+        QTRY_COMPARE(log.lines.size(), debug ? 300 : 0);
+        if (debug) {
+            QVERIFY(log.lines.constFirst().startsWith(u"debug: helper: engine line 0 000"));
+            QVERIFY(log.lines.constLast().startsWith(u"debug: helper: engine line 299 000"));
+        }
+        window.reset();
+        QTRY_VERIFY(qApp->findChildren<QProcess *>(Qt::FindDirectChildrenOnly).isEmpty());
     }
 
     // What the helper tells the app, and when it ends: when its input ends, or by itself once the

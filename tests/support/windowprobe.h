@@ -59,4 +59,16 @@ template <typename T = QWidget> T *topLevel(const QString &name)
     return nullptr;
 }
 
+// The object names of the application's windows that are shown, in no particular order.
+inline QStringList visibleWindows()
+{
+    QStringList names;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget *window : windows) {
+        if (window->isVisible())
+            names << window->objectName();
+    }
+    return names;
+}
+
 } // namespace testsupport

@@ -1,0 +1,237 @@
+// SPDX-FileCopyrightText: 2026 Tolvane
+// SPDX-License-Identifier: MIT
+
+// 200 chat hand-offs in a row through the real window, hand-off browser and helper against a fake
+// service on loopback, each started the moment the query window is back: in the next turn of the
+// event loop, before the notice it replaces has been deleted. Prints memory, processes and
+// descriptors as it goes, and fails unless the query window ends up shown, alone, with no helper
+// left, no notice left over and the app's memory flat.
+
+#include "fakeservice.h"
+#include "handoffbrowser.h"
+#include "loopbackendpoints.h"
+#include "networknavigator.h"
+#include "processes.h"
+#include "querywindow.h"
+#include "urlrecorder.h"
+#include "windowprobe.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+using testsupport::Response;
+
+namespace {
+
+constexpr int handOffs = 200;
+// A hand-off that has not come back by then is stuck: beyond the hand-off's own deadline.
+constexpr int stuckMs = 40000;
+// The app's own heap and stack (its anonymous resident memory) may move this much between the
+// first sample after warming up and the last. Its PSS is shown too, but moves with how many helpers
+// share its libraries at the moment.
+constexpr qint64 flatKiB = 1024;
+constexpr int sampleEvery = 25;
+
+struct Sample
+{
+    int handOff;
+    qint64 appPssKiB;
+    qint64 appAnonKiB;
+    int notices; // notices still in memory, the one just finished among them
+    int descriptors;
+};
+
+// Processes of ours that are still running (zombies are dead already): all of them, or only the
+// app's own children, the helpers.
+int runningDescendants(qint64 pid, bool childrenOnly = false)
+{
+    const QList<qint64> tree = testsupport::descendants(pid);
+    const QList<testsupport::ProcessInfo> all = testsupport::allProcesses();
+    return int(std::count_if(all.cbegin(), all.cend(), [&](const testsupport::ProcessInfo &p) {
+        return tree.contains(p.pid) && p.state != 'Z' && p.state != 'X' &&
+               (!childrenOnly || p.parent == pid);
+    }));
+}
+
+qint64 anonKiB(qint64 pid)
+{
+    const QList<QByteArray> lines = testsupport::readProc(pid, "status").split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("RssAnon:"))
+            return line.simplified().split(' ').value(1).toLongLong();
+    }
+    return 0;
+}
+
+int notices()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return int(std::count_if(windows.cbegin(), windows.cend(), [](const QWidget *window) {
+        return window->objectName() == u"Form3";
+    }));
+}
+
+// Starts the next hand-off each time the query window shows again, and records how it went.
+class Driver : public QObject
+{
+public:
+    Driver(QWidget *window, testsupport::UrlRecorder *desktop)
+        : m_window(window), m_ui(window), m_desktop(desktop)
+    {
+        m_window->installEventFilter(this);
+        m_stuck.setSingleShot(true);
+        m_stuck.setInterval(stuckMs);
+        connect(&m_stuck, &QTimer::timeout, this, [this] {
+            fail("a hand-off did not come back");
+            QCoreApplication::exit(1);
+        });
+        // Helpers overlap while one shuts down and the next starts; this finds out how many.
+        m_watch.setInterval(100);
+        connect(&m_watch, &QTimer::timeout, this, [this] {
+            m_mostProcesses = std::max(m_mostProcesses, runningDescendants(m_self));
+            m_mostHelpers = std::max(m_mostHelpers, runningDescendants(m_self, true));
+        });
+    }
+
+    void start()
+    {
+        m_clock.start();
+        m_watch.start();
+        startHandOff();
+    }
+
+    QList<Sample> samples;
+    int failures = 0;
+    int mostProcesses() const { return m_mostProcesses; }
+    int mostHelpers() const { return m_mostHelpers; }
+    double seconds() const { return m_clock.elapsed() / 1000.0; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Show)
+            QMetaObject::invokeMethod(this, &Driver::handOffReturned, Qt::QueuedConnection);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void startHandOff()
+    {
+        ++m_started;
+        m_stuck.start();
+        m_ui.click(QStringLiteral("Command3"));
+    }
+
+    void handOffReturned()
+    {
+        m_stuck.stop();
+        if (m_started == 1 || m_started % sampleEvery == 0) {
+            samples.append({m_started, testsupport::pssKiB(m_self), anonKiB(m_self), notices(),
+                            testsupport::openFileDescriptors(m_self)});
+        }
+        if (m_started < handOffs) {
+            startHandOff();
+            return;
+        }
+        m_watch.stop();
+        // The last helper shuts down in its own time; give it the grace it gets.
+        QTimer::singleShot(5000, this, &Driver::finish);
+    }
+
+    void finish()
+    {
+        if (m_desktop->opened.size() != handOffs)
+            fail("not every hand-off handed its link to the desktop");
+        if (testsupport::visibleWindows() != QStringList{QStringLiteral("Form1")})
+            fail("the query window is not the one window shown");
+        if (notices() != 0)
+            fail("a notice is left over");
+        if (runningDescendants(m_self) != 0)
+            fail("a helper is left running");
+        QCoreApplication::exit(0);
+    }
+
+    void fail(const char *what)
+    {
+        std::printf("FAIL after %d hand-offs: %s\n", m_started, what);
+        ++failures;
+    }
+
+    QWidget *m_window;
+    testsupport::WindowProbe m_ui;
+    testsupport::UrlRecorder *m_desktop;
+    const qint64 m_self = QCoreApplication::applicationPid();
+    QTimer m_stuck;
+    QTimer m_watch;
+    QElapsedTimer m_clock;
+    int m_started = 0;
+    int m_mostProcesses = 0;
+    int m_mostHelpers = 0;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+
+    testsupport::FakeService service;
+    if (!service.listen())
+        return 2;
+    service.setFallback([](const testsupport::Request &request) {
+        if (request.path() != "/msgrd") {
+            Response notFound;
+            notFound.status = 404;
+            return notFound;
+        }
+        return Response::html("<script>location.href='imclient://message/?uin=" +
+                              request.target.mid(request.target.lastIndexOf('=') + 1) +
+                              "'</script>");
+    });
+    testsupport::UrlRecorder desktop({QStringLiteral("imclient")});
+
+    query_window::QueryWindow window(
+        testsupport::loopbackEndpoints(service.host()), &browser::NetworkNavigator::create,
+        browser::HandoffBrowser::factory(QStringLiteral("imclient"),
+                                         QStringLiteral(HANDOFF_HELPER_PATH)));
+    const testsupport::WindowProbe ui(&window);
+    ui.combo()->lineEdit()->setText(QStringLiteral("67890"));
+    window.show();
+
+    Driver driver(&window, &desktop);
+    QTimer::singleShot(0, &driver, &Driver::start);
+    QApplication::exec();
+
+    std::printf("%-9s %8s %9s %8s %12s\n", "hand-offs", "PSS MiB", "anon MiB", "notices",
+                "descriptors");
+    for (const Sample &sample : driver.samples)
+        std::printf("%-9d %8.1f %9.1f %8d %12d\n", sample.handOff, sample.appPssKiB / 1024.0,
+                    sample.appAnonKiB / 1024.0, sample.notices, sample.descriptors);
+    std::printf("%lld hand-offs in %.1f s, %lld links handed to the desktop, at most %d helpers "
+                "and %d processes of ours at once\n",
+                qlonglong(driver.samples.isEmpty() ? 0 : driver.samples.last().handOff),
+                driver.seconds(), qlonglong(desktop.opened.size()), driver.mostHelpers(),
+                driver.mostProcesses());
+
+    int failures = driver.failures;
+    if (driver.samples.size() > 2) {
+        const Sample &warm = driver.samples.at(1);
+        const Sample &last = driver.samples.last();
+        if (last.appAnonKiB - warm.appAnonKiB > flatKiB) {
+            std::printf("FAIL: the app's memory grew by %.1f MiB after warming up\n",
+                        (last.appAnonKiB - warm.appAnonKiB) / 1024.0);
+            ++failures;
+        }
+        if (last.descriptors > warm.descriptors + 2) {
+            std::printf("FAIL: file descriptors grew\n");
+            ++failures;
+        }
+    }
+    std::printf(failures ? "hand-off soak: FAILED (%d)\n" : "hand-off soak: passed\n", failures);
+    return failures ? 1 : 0;
+}
