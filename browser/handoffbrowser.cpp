@@ -4,6 +4,7 @@
 #include "handoffbrowser.h"
 
 #include "desktop.h"
+#include "handoffprotocol.h"
 #include "logging.h"
 
 #include <QCoreApplication>
@@ -15,11 +16,8 @@
 namespace browser {
 namespace {
 
-#ifdef Q_OS_WIN
-constexpr char helperName[] = "tolvane-qq-handoff.exe";
-#else
-constexpr char helperName[] = "tolvane-qq-handoff";
-#endif
+namespace protocol = handoff::protocol;
+
 // A helper told to stop gets this long to shut its engine down before it is killed.
 constexpr int stopGraceMs = 2000;
 
@@ -69,10 +67,9 @@ Factory HandoffBrowser::factory(const QString &imClientScheme, const QString &he
 QString HandoffBrowser::locateHelper()
 {
     const QDir appDir(QCoreApplication::applicationDirPath());
-    const QString name = QString::fromLatin1(helperName);
-    for (const QString &candidate :
-         {appDir.filePath(name),
-          appDir.filePath(QStringLiteral("../libexec/tolvane-qq-status/") + name)}) {
+    const QString name = QString::fromLatin1(protocol::helperFileName);
+    const QDir installedDir(appDir.filePath(QString::fromLatin1(protocol::installedHelperDir)));
+    for (const QString &candidate : {appDir.filePath(name), installedDir.filePath(name)}) {
         if (QFileInfo(candidate).isExecutable())
             return QDir::cleanPath(candidate);
     }
@@ -123,14 +120,14 @@ void HandoffBrowser::handleLine(const QString &line)
 {
     const QString word = line.section(u' ', 0, 0);
     const QString address = line.section(u' ', 1);
-    if (word == u"navigating") {
+    if (word == QLatin1String(protocol::navigating)) {
         m_idle.stop();
-    } else if (word == u"loaded") {
+    } else if (word == QLatin1String(protocol::loaded)) {
         emit navigateComplete(address);
         m_idle.start();
-    } else if (word == u"link") {
+    } else if (word == QLatin1String(protocol::link)) {
         handOff(address);
-    } else if (word == u"failed") {
+    } else if (word == QLatin1String(protocol::failed)) {
         finish();
     }
 }

@@ -14,11 +14,9 @@ namespace browser {
 
 // The chat window's browser. The service's hand-off page needs a real web engine, which runs in a
 // helper process of ours for each hand-off, so the app itself never carries the engine and all of
-// its memory leaves with the helper. The helper reports, one line at a time, what the page does:
-//   navigating <address>   the page started a navigation of its own
-//   loaded <address>       the page finished loading
-//   failed                 the page itself could not be loaded, or its renderer died
-//   link <address>         the page produced a link of the IM client's scheme
+// its memory leaves with the helper. The helper reports, one line at a time, what the page does
+// (handoffprotocol.h): it navigated on its own, it came to rest, it failed, or it produced a link
+// of the IM client's scheme.
 // The host widget is hidden, and so the hand-off ends, once a link has gone to the desktop
 // (whether the desktop took it or refused it; a refusal is logged under tolvane.handoff), the
 // page failed, the helper died or could not start, the page sat idle after loading, or at the
@@ -40,7 +38,7 @@ public:
 
     static Factory factory(const QString &imClientScheme, const QString &helperPath = {});
 
-    // Next to the executable (the build tree), or in the app's own libexec folder once installed.
+    // Next to the executable (the build tree), or in the helper's installed folder.
     static QString locateHelper();
 
 private:

@@ -6,9 +6,9 @@
 # variables come from an install(CODE) just before (cmake/packaging.cmake).
 
 if(IS_ABSOLUTE "${HELPER_INSTALL_DIR}")
-    set(HELPER_INSTALL_PATH "${HELPER_INSTALL_DIR}/tolvane-qq-handoff")
+    set(HELPER_INSTALL_PATH "${HELPER_INSTALL_DIR}/${HELPER_FILE_NAME}")
 else()
-    set(HELPER_INSTALL_PATH "${CMAKE_INSTALL_PREFIX}/${HELPER_INSTALL_DIR}/tolvane-qq-handoff")
+    set(HELPER_INSTALL_PATH "${CMAKE_INSTALL_PREFIX}/${HELPER_INSTALL_DIR}/${HELPER_FILE_NAME}")
 endif()
 configure_file("${MANUAL_SOURCE}" "${MANUAL_WORK_DIR}/tolvane-qq-status.1" @ONLY)
 # Compressed as Debian's own tools do: maximum compression, no name and no time stamp.

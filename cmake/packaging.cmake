@@ -4,18 +4,6 @@
 # How the program is laid out once installed, and packaged: for Debian (`cpack -G DEB`) with its
 # documentation and a debug-symbol package, and for Windows (cmake/windows.cmake).
 
-# The app looks for its hand-off helper beside itself, then in ../libexec/tolvane-qq-status
-# (browser::HandoffBrowser::locateHelper()); any other layout would install an app without chat.
-# On Windows it sits beside the app, where the Qt DLLs are.
-if(NOT WIN32)
-    file(RELATIVE_PATH _helper_from_app "${CMAKE_INSTALL_FULL_BINDIR}"
-        "${CMAKE_INSTALL_FULL_LIBEXECDIR}/tolvane-qq-status")
-    if(NOT _helper_from_app STREQUAL "../libexec/tolvane-qq-status")
-        message(FATAL_ERROR "The app finds its helper only with CMAKE_INSTALL_LIBEXECDIR at "
-            "../libexec from CMAKE_INSTALL_BINDIR, not at ${_helper_from_app}")
-    endif()
-endif()
-
 set(CPACK_PACKAGE_NAME "${PROJECT_NAME}")
 # All four parts: CPack would drop the fourth, and with it the build number.
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
@@ -79,7 +67,8 @@ if(UNIX AND NOT APPLE)
         set(MANUAL_SOURCE \"${PROJECT_SOURCE_DIR}/packaging/tolvane-qq-status.1.in\")
         set(MANUAL_WORK_DIR \"${_packaging_dir}\")
         set(MANUAL_DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1\")
-        set(HELPER_INSTALL_DIR \"${CMAKE_INSTALL_LIBEXECDIR}/tolvane-qq-status\")
+        set(HELPER_INSTALL_DIR \"${HANDOFF_HELPER_INSTALL_DIR}\")
+        set(HELPER_FILE_NAME \"${HANDOFF_HELPER_FILE_NAME}\")
         set(GZIP_EXECUTABLE \"${GZIP_EXECUTABLE}\")
         set(APP_DISPLAY_NAME \"${APP_DISPLAY_NAME}\")
         set(APP_VERSION_TEXT \"${APP_VERSION_TEXT}\")

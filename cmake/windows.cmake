@@ -14,7 +14,7 @@ endif()
 # plugin; for the helper Qt WebEngine with QtWebEngineProcess.exe, its resources and locales; for
 # both the compiler's runtime. The helper runs on the same `windows` plugin (its page has no view,
 # so it never makes a window), so no other platform plugin is needed.
-foreach(target tolvane-qq-status tolvane-qq-handoff)
+foreach(target tolvane-qq-status ${HANDOFF_HELPER_NAME})
     qt_generate_deploy_app_script(TARGET ${target} OUTPUT_SCRIPT _deploy_script)
     install(SCRIPT "${_deploy_script}")
 endforeach()

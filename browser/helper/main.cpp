@@ -3,17 +3,11 @@
 
 // tolvane-qq-handoff <im-client-scheme>
 //
-// Loads the chat hand-off page for the app, out of sight, and tells the app what the page does.
-// The app writes the page's address, fully encoded, as one line on standard input and keeps the
-// input open for as long as it wants the page; the end of the input ends this program. On standard
-// output, one line each:
-//   navigating <address>   the page started a main-frame navigation to a web page of its own
-//   loaded <address>       the page came to rest: its load, or a later one, ended
-//   failed                 the hand-off page could not be loaded, or its renderer died
-//   link <address>         the page asked for a link of the IM client's scheme (URL-encoded)
-// After "failed" the program ends by itself.
+// Loads the chat hand-off page for the app, out of sight, and tells the app what the page does,
+// as handoffprotocol.h has it.
 
 #include "handoffpage.h"
+#include "handoffprotocol.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
@@ -46,8 +40,13 @@ constexpr char chromiumFlags[] = "--disable-gpu --disable-gpu-compositing "
                                  "--disable-background-networking --disable-component-update "
                                  "--disable-sync --disable-domain-reliability --no-pings";
 
-void report(const QByteArray &line)
+namespace protocol = handoff::protocol;
+
+void report(const char *word, const QUrl &address = {})
 {
+    QByteArray line = word;
+    if (!address.isEmpty())
+        line += ' ' + address.toEncoded();
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -150,13 +149,13 @@ int main(int argc, char *argv[])
 
     handoff::HandoffPage page(&profile, imClientScheme);
     QObject::connect(&page, &handoff::HandoffPage::navigating, &app,
-                     [](const QUrl &url) { report("navigating " + url.toEncoded()); });
+                     [](const QUrl &url) { report(protocol::navigating, url); });
     QObject::connect(&page, &handoff::HandoffPage::loaded, &app,
-                     [](const QUrl &url) { report("loaded " + url.toEncoded()); });
+                     [](const QUrl &url) { report(protocol::loaded, url); });
     QObject::connect(&page, &handoff::HandoffPage::linkProduced, &app,
-                     [](const QUrl &url) { report("link " + url.toEncoded()); });
+                     [](const QUrl &url) { report(protocol::link, url); });
     QObject::connect(&page, &handoff::HandoffPage::failed, &app, [] {
-        report("failed");
+        report(protocol::failed);
         QCoreApplication::exit(1);
     });
 
@@ -166,7 +165,7 @@ int main(int argc, char *argv[])
         // parsing keeps each byte: the engine asks for exactly what the app's navigator would.
         const QUrl address = QUrl::fromEncoded(line, QUrl::StrictMode);
         if (!address.isValid() || address.isRelative()) {
-            report("failed");
+            report(protocol::failed);
             QCoreApplication::exit(1);
             return;
         }
