@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QProcess>
-#include <QStringList>
 
 #include <chrono>
 #include <sys/types.h>

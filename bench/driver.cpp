@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QPoint>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -53,12 +52,9 @@ struct Setup
     QString serviceLog;            // "<host> <target>" for every request the service had
     QProcess *service = nullptr;
     WindowWatch *x = nullptr;
-    QPoint combo, chat; // in the query window
 
-    QString program(const char *name) const
-    {
-        return QCoreApplication::applicationDirPath() + u'/' + QLatin1String(name);
-    }
+    QString bin = QCoreApplication::applicationDirPath(); // the app and every program it starts
+    QString program(const char *name) const { return bin + u'/' + QLatin1String(name); }
     QString app() const { return program("tolvane-qq-status"); }
 };
 
@@ -82,18 +78,15 @@ void setDelay(const Setup &setup, int ms)
     sleepMs(100);
 }
 
-// Keys and clicks as a user gives them; xdotool returns once the server has them.
+// Keys as a user presses them; xdotool returns once the server has them.
 void xdotool(const QStringList &args)
 {
     if (QProcess::execute(QStringLiteral("xdotool"), args) != 0)
         throw std::runtime_error("xdotool failed");
 }
 
-void click(xcb_window_t window, QPoint at)
-{
-    xdotool({"mousemove", "--window", QString::number(window), QString::number(at.x()),
-             QString::number(at.y()), "click", "1"});
-}
+// From the number box, which has the focus, to 留言 (past 查询 and 退出), and press it.
+const QStringList pressChat{"key", "Tab", "Tab", "Tab", "space"};
 
 // bench-probe with these arguments, and the lines it printed.
 QStringList probe(const Setup &setup, const QStringList &args, int count, int timeoutMs)
@@ -123,7 +116,8 @@ xcb_window_t typeIntoNumberBox(const Setup &setup, const Child &app, const QStri
 {
     const xcb_window_t window = waitForWindow(setup, app);
     sleepMs(settleMs);
-    click(window, setup.combo);
+    // Without a window manager, keys go to the window under the pointer.
+    xdotool({"mousemove", "--window", QString::number(window), "5", "5"});
     xdotool({"type", "--delay", "5", typed});
     return window;
 }
@@ -168,7 +162,7 @@ void useOnce(const Setup &setup)
     sample("use.app.children", processesBelow(app.pid()));
 
     const qint64 links = QFileInfo(setup.linkLog).size();
-    click(window, setup.chat);
+    xdotool(pressChat);
     double peak = 0;
     for (const Clock::time_point deadline = after(40000);
          !setup.x->waitForMap(after(sampleEveryMs), window);) {
@@ -189,30 +183,25 @@ void useOnce(const Setup &setup)
     setup.x->settle(200);
 }
 
-// The bare engine through the same hand-off page, started as the app starts its helper: the time
-// to its IM link or, with `memory`, its PSS sampled as the app's is until then and 1 s after.
-void engineOnce(const Setup &setup, bool memory)
+// The bare engine through the same hand-off page, its PSS sampled as the app's is, until its IM
+// link and 1 s after.
+void engineOnce(const Setup &setup)
 {
     QProcess engine;
-    const Clock::time_point started = Clock::now();
     start(engine, setup.engineEnv, setup.program("bench-floor-webengine"),
           {"handoff", setup.endpoints.chatHandoffAddress(number), setup.endpoints.imClientScheme});
     double peak = 0;
+    const Clock::time_point deadline = after(30000);
     for (QByteArray said; !said.startsWith("link ") && !said.contains("\nlink ");) {
-        if (msBetween(started, Clock::now()) > 30000)
+        if (Clock::now() > deadline)
             throw std::runtime_error("the bare engine produced no IM link");
-        if (engine.waitForReadyRead(memory ? sampleEveryMs : 1000))
+        if (engine.waitForReadyRead(sampleEveryMs))
             said += engine.readAll();
-        if (memory)
-            peak = std::max(peak, pssMiB(engine.processId()));
+        peak = std::max(peak, pssMiB(engine.processId()));
     }
-    if (!memory) {
-        sample("handoff.engine.link", msBetween(started, Clock::now()));
-    } else {
-        sample("use.engine.peak", peak);
-        sleepMs(1000);
-        sample("use.engine.pss-after", pssMiB(engine.processId()));
-    }
+    sample("use.engine.peak", peak);
+    sleepMs(1000);
+    sample("use.engine.pss-after", pssMiB(engine.processId()));
     finish(engine);
 }
 
@@ -220,7 +209,7 @@ void measureUse(const Setup &setup)
 {
     for (int run = 0; run < processRuns; ++run) {
         useOnce(setup);
-        engineOnce(setup, true);
+        engineOnce(setup);
         startOnce(setup, setup.program("bench-floor-window"), "use.floor");
     }
 }
@@ -231,7 +220,7 @@ void measureChatWait(const Setup &setup)
         Child app(setup.app(), setup.env);
         const xcb_window_t window = typeIntoNumberBox(setup, app, idleNumber);
         const qint64 mark = QFileInfo(setup.serviceLog).size();
-        click(window, setup.chat);
+        xdotool(pressChat);
         const auto served = serviceSaid(setup, "Uin=" + idleNumber.toLatin1(), mark, 10000);
         if (!served)
             throw std::runtime_error("the hand-off page was not asked for");
@@ -301,24 +290,26 @@ void measureQueries(const Setup &setup)
     setDelay(setup, 0);
 }
 
+// Lines the probe printed as samples already.
+void forward(const QStringList &samples)
+{
+    for (const QString &line : samples)
+        std::printf("%s\n", qPrintable(line));
+}
+
 void measureHandoff(const Setup &setup)
 {
-    const QStringList args{"handoff", QString::number(handoffsPerProbe),
-                           QString::number(handoffPauseMs)};
+    const QString count = QString::number(handoffsPerProbe),
+                  pause = QString::number(handoffPauseMs);
     for (int run = 0; run < handoffProbes; ++run) {
-        for (const QString &line : probe(setup, args, 2 * handoffsPerProbe, 60000))
-            std::printf("%s\n", qPrintable(line)); // samples as they stand
-        for (int i = 0; i < handoffsPerProbe; ++i) {
-            engineOnce(setup, false);
-            sleepMs(handoffPauseMs);
-        }
+        forward(probe(setup, {"handoff", count, pause}, 2 * handoffsPerProbe, 60000));
+        forward(probe(setup, {"floor-handoff", count, pause}, handoffsPerProbe, 60000));
     }
 }
 
 void measureScale(const Setup &setup)
 {
-    for (const QString &line : probe(setup, {"scale", "10", "1000", "10000"}, 3 * 101, 120000))
-        std::printf("%s\n", qPrintable(line)); // samples as they stand
+    forward(probe(setup, {"scale", "10", "1000", "10000"}, 3 * 101, 120000));
 }
 
 void run(const QStringList &chosen)
@@ -352,9 +343,6 @@ void run(const QStringList &chosen)
     setup.service = &service;
     WindowWatch x;
     setup.x = &x;
-    const QStringList geometry = probe(setup, {"geometry"}, 2, 20000); // "<name> <x> <y>"
-    setup.combo = {geometry[0].section(u' ', 1, 1).toInt(), geometry[0].section(u' ', 2).toInt()};
-    setup.chat = {geometry[1].section(u' ', 1, 1).toInt(), geometry[1].section(u' ', 2).toInt()};
 
     std::printf("# Qt %s\n", qVersion());
     const std::pair<const char *, void (*)(const Setup &)> all[]{

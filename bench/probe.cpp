@@ -1,11 +1,11 @@
-// bench-probe geometry | query <count> <pause-ms> | handoff <count> <pause-ms> | scale <entries>...
+// bench-probe query|handoff|floor-handoff <count> <pause-ms> | scale <entries>...
 //
 // Our handlers timed from inside, in a fresh process for every run so that a first query is as cold
 // as in the app: the query window built from the app's own libraries exactly as main.cpp builds it.
-// geometry: where the number box and the chat button sit in the window. query: click on 查询 → the
-// result text, in ms, a line each. handoff: click on 留言 → the IM link at the desktop, and → the
-// query window back. scale: both query handlers, in µs, with that many entries already in the
-// history. The last two print the driver's "<series>\t<value>" lines.
+// query: click on 查询 → the result text, in ms, a line each. handoff: click on 留言 → the IM link
+// at the desktop, and → the query window back. floor-handoff: the bare engine started → its IM
+// link. scale: both query handlers, in µs, with that many entries in the history. The last three
+// print "<series>\t<value>" lines.
 
 #include "endpoints.h"
 #include "fakebrowser.h"
@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
@@ -72,17 +73,6 @@ query_window::QueryWindow *makeWindow(const endpoints::Endpoints &endpoints)
         browser::HandoffBrowser::factory(endpoints.imClientScheme));
 }
 
-int geometry(const endpoints::Endpoints &endpoints)
-{
-    const std::unique_ptr<QWidget> window(makeWindow(endpoints));
-    for (const char *name : {"Combo1", "Command3"}) {
-        const QWidget *widget = testsupport::WindowProbe(window.get()).find(QLatin1String(name));
-        const QPoint centre = widget->mapTo(window.get(), widget->rect().center());
-        std::printf("%s %d %d\n", name, centre.x(), centre.y());
-    }
-    return 0;
-}
-
 int query(const endpoints::Endpoints &endpoints, int count, int pauseMs)
 {
     const std::unique_ptr<QWidget> window(makeWindow(endpoints));
@@ -105,7 +95,6 @@ int query(const endpoints::Endpoints &endpoints, int count, int pauseMs)
         queryButton->click();
         waitUntil([&] { return ms >= 0; }, "no result");
         std::printf("%.4f\n", ms);
-        std::fflush(stdout);
         wait(pauseMs);
     }
     return 0;
@@ -131,7 +120,36 @@ int handoff(const endpoints::Endpoints &endpoints, int count, int pauseMs)
         waitUntil([&] { return linkMs >= 0; }, "no IM link");
         waitUntil([&] { return window->isVisible(); }, "the query window not back");
         std::printf("handoff.app.link\t%.4f\nhandoff.app.back\t%.4f\n", linkMs, msOf(clock));
-        std::fflush(stdout);
+        wait(pauseMs);
+    }
+    return 0;
+}
+
+// The floor of a hand-off: the bare engine started as the app starts its helper, until its link.
+int floorHandoff(const endpoints::Endpoints &endpoints, int count, int pauseMs)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")); // as the helper's
+    const QString program = QCoreApplication::applicationDirPath() + "/bench-floor-webengine";
+    const QStringList args{"handoff", endpoints.chatHandoffAddress(number),
+                           endpoints.imClientScheme};
+    for (int i = 0; i < count; ++i) {
+        QProcess engine;
+        engine.setProcessEnvironment(env);
+        engine.setStandardErrorFile(QProcess::nullDevice());
+        double linkMs = -1;
+        QElapsedTimer clock;
+        QObject::connect(&engine, &QProcess::readyReadStandardOutput, &engine, [&] {
+            while (engine.canReadLine() && linkMs < 0)
+                linkMs = engine.readLine().startsWith("link ") ? msOf(clock) : -1;
+        });
+        clock.start();
+        engine.start(program, args);
+        waitUntil([&] { return linkMs >= 0; }, "no IM link from the bare engine");
+        std::printf("handoff.engine.link\t%.4f\n", linkMs);
+        engine.closeWriteChannel();
+        if (!engine.waitForFinished(5000))
+            engine.kill();
         wait(pauseMs);
     }
     return 0;
@@ -169,7 +187,6 @@ int scale(const endpoints::Endpoints &endpoints, const QStringList &entryCounts)
             combo->removeItem(combo->count() - 1);
             QCoreApplication::processEvents();
         }
-        std::fflush(stdout);
     }
     return 0;
 }
@@ -180,16 +197,17 @@ int scale(const endpoints::Endpoints &endpoints, const QStringList &entryCounts)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // every sample as soon as it is taken
     const QStringList args = QCoreApplication::arguments().mid(1);
     const QString mode = args.value(0);
     const int count = args.value(1).toInt();
     const int pauseMs = args.value(2).toInt();
     const endpoints::Endpoints endpoints = endpoints::Endpoints::builtIn();
-    if (mode == u"geometry")
-        return bench::geometry(endpoints);
     if (mode == u"query")
         return bench::query(endpoints, count, pauseMs);
     if (mode == u"handoff")
         return bench::handoff(endpoints, count, pauseMs);
+    if (mode == u"floor-handoff")
+        return bench::floorHandoff(endpoints, count, pauseMs);
     return mode == u"scale" ? bench::scale(endpoints, args.mid(1)) : 2;
 }

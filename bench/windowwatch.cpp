@@ -38,7 +38,6 @@ void WindowWatch::settle(int ms)
 {
     for (const Clock::time_point deadline = after(ms); Clock::now() < deadline;)
         pump(deadline);
-    pump(Clock::now());
     m_maps.clear();
 }
 
