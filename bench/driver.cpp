@@ -38,11 +38,6 @@ double pssMiB(pid_t pid)
     return double(testsupport::treePssKiB(pid)) / 1024.0;
 }
 
-double processesBelow(pid_t pid)
-{
-    return double(testsupport::descendants(pid).size());
-}
-
 struct Setup
 {
     endpoints::Endpoints endpoints = endpoints::Endpoints::builtIn();
@@ -159,7 +154,7 @@ void useOnce(const Setup &setup)
     }
     sleepMs(settleMs);
     sample("use.app.pss", pssMiB(app.pid()));
-    sample("use.app.children", processesBelow(app.pid()));
+    sample("use.app.children", testsupport::descendants(app.pid()).size());
 
     const qint64 links = QFileInfo(setup.linkLog).size();
     xdotool(pressChat);
@@ -171,9 +166,9 @@ void useOnce(const Setup &setup)
             throw std::runtime_error("the query window did not come back after the hand-off");
     }
     sample("use.handoff.peak", peak);
-    sample("use.handoff.children-back", processesBelow(app.pid()));
+    sample("use.handoff.children-back", testsupport::descendants(app.pid()).size());
     sleepMs(1000);
-    sample("use.handoff.children-after", processesBelow(app.pid()));
+    sample("use.handoff.children-after", testsupport::descendants(app.pid()).size());
     sample("use.handoff.pss-after", pssMiB(app.pid()));
     QFile log(setup.linkLog);
     log.open(QIODevice::ReadOnly);

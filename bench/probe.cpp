@@ -33,11 +33,6 @@ namespace {
 constexpr int guardMs = 15000;
 const QString number = QStringLiteral("12345");
 
-double msOf(const QElapsedTimer &clock)
-{
-    return double(clock.nsecsElapsed()) / 1e6;
-}
-
 void wait(int ms)
 {
     QEventLoop loop;
@@ -84,16 +79,24 @@ int query(const endpoints::Endpoints &endpoints, int count, int pauseMs)
 
     QElapsedTimer clock;
     double ms = -1;
+    QEventLoop loop; // left as soon as the result is there, or when the guard gives up
     // Connected after the window's own handler, so it runs once the result text is set.
-    QObject::connect(navigator, &browser::Browser::navigateComplete, navigator, [&] {
-        if (probe.status() == testsupport::onlineText)
-            ms = msOf(clock);
+    QObject::connect(navigator, &browser::Browser::navigateComplete, &loop, [&] {
+        if (probe.status() == testsupport::onlineText) {
+            ms = clock.nsecsElapsed() / 1e6;
+            loop.quit();
+        }
     });
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
     for (int i = 0; i < count; ++i) {
         ms = -1;
+        guard.start(guardMs);
         clock.start();
         queryButton->click();
-        waitUntil([&] { return ms >= 0; }, "no result");
+        loop.exec();
+        if (ms < 0)
+            qFatal("no result within %d ms", guardMs);
         std::printf("%.4f\n", ms);
         wait(pauseMs);
     }
@@ -112,14 +115,15 @@ int handoff(const endpoints::Endpoints &endpoints, int count, int pauseMs)
     QElapsedTimer clock;
     double linkMs = -1;
     QObject::connect(&desktop, &testsupport::UrlRecorder::received, &desktop,
-                     [&] { linkMs = msOf(clock); });
+                     [&] { linkMs = clock.nsecsElapsed() / 1e6; });
     for (int i = 0; i < count; ++i) {
         linkMs = -1;
         clock.start();
         chatButton->click();
         waitUntil([&] { return linkMs >= 0; }, "no IM link");
         waitUntil([&] { return window->isVisible(); }, "the query window not back");
-        std::printf("handoff.app.link\t%.4f\nhandoff.app.back\t%.4f\n", linkMs, msOf(clock));
+        std::printf("handoff.app.link\t%.4f\nhandoff.app.back\t%.4f\n", linkMs,
+                    clock.nsecsElapsed() / 1e6);
         wait(pauseMs);
     }
     return 0;
@@ -141,7 +145,7 @@ int floorHandoff(const endpoints::Endpoints &endpoints, int count, int pauseMs)
         QElapsedTimer clock;
         QObject::connect(&engine, &QProcess::readyReadStandardOutput, &engine, [&] {
             while (engine.canReadLine() && linkMs < 0)
-                linkMs = engine.readLine().startsWith("link ") ? msOf(clock) : -1;
+                linkMs = engine.readLine().startsWith("link ") ? clock.nsecsElapsed() / 1e6 : -1;
         });
         clock.start();
         engine.start(program, args);
@@ -182,7 +186,7 @@ int scale(const endpoints::Endpoints &endpoints, const QStringList &entryCounts)
             clock.start();
             queryButton->click();
             inert.latest->complete(onlineAddress);
-            std::printf("scale.%s\t%.3f\n", qPrintable(entries), msOf(clock) * 1000);
+            std::printf("scale.%s\t%.3f\n", qPrintable(entries), clock.nsecsElapsed() / 1e3);
             // Back to the same number of entries for the next sample.
             combo->removeItem(combo->count() - 1);
             QCoreApplication::processEvents();
