@@ -1,12 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-// bench-floor-network <address> <count> <pause-ms>
-//
-// The least a presence check can cost with Qt Network: one QNetworkAccessManager with its default
-// redirect policy fetches the address, the same chain of redirects the app follows, <count> times,
-// <pause-ms> apart. Prints the milliseconds from get() to the last reply finishing, one line each,
-// or "error <address>" when the chain did not end at a picture.
+// bench-floor-network <address> <count> <pause-ms>: the least a presence check costs with Qt
+// Network. One QNetworkAccessManager, default redirect policy; prints the milliseconds from get()
+// to the last reply finishing, one line per fetch, or "error <address>".
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,10 +17,8 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 4) {
-        std::fputs("usage: bench-floor-network <address> <count> <pause-ms>\n", stderr);
+    if (argc != 4)
         return 2;
-    }
     const QUrl address = QUrl::fromEncoded(argv[1]);
     const int count = QByteArray(argv[2]).toInt();
     const int pauseMs = QByteArray(argv[3]).toInt();

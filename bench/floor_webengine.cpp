@@ -1,17 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-// bench-floor-webengine load <address> <count> <pause-ms>
-// bench-floor-webengine handoff <address> <im-client-scheme>
-//
-// What a browser engine costs: a bare, viewless QWebEnginePage on an off-the-record profile with
-// the engine's default switches. "load" loads the address <count> times, <pause-ms> apart, and
-// prints the milliseconds from load() to loadFinished, one line each. "handoff" loads the chat
-// hand-off page and prints "link <address>" when the page asks for the IM client's link (the one
-// setting changed from the defaults, since the engine drops script navigations to unknown schemes
-// without telling anyone otherwise), then keeps the engine until its standard input closes.
+// bench-floor-webengine load <address> <count> <pause-ms> | handoff <address> <im-client-scheme>
+// What a browser engine costs: a bare, viewless QWebEnginePage, off-the-record, default switches.
+// load: the milliseconds from load() to loadFinished, one line each. handoff: "link <address>" when
+// the page asks for the IM client's link (the one setting changed from the defaults, since the
+// engine drops script navigations to unknown schemes silently); then waits for its input to close.
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSocketNotifier>
@@ -22,7 +17,6 @@
 #include <QWebEngineSettings>
 
 #include <cstdio>
-#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -84,12 +78,8 @@ int load(QWebEnginePage &page, const QUrl &address, int count, int pauseMs)
 int main(int argc, char *argv[])
 {
     const QByteArray mode = argc > 1 ? argv[1] : "";
-    if (!((mode == "load" && argc == 5) || (mode == "handoff" && argc == 4))) {
-        std::fputs("usage: bench-floor-webengine load <address> <count> <pause-ms>\n"
-                   "       bench-floor-webengine handoff <address> <im-client-scheme>\n",
-                   stderr);
+    if (!((mode == "load" && argc == 5) || (mode == "handoff" && argc == 4)))
         return 2;
-    }
     // The engine will not start its sandbox as root.
     if (geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

@@ -1,10 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-// bench-floor-window
-//
-// The least a Qt Widgets window like the query window can cost: the same size, title and Chinese
-// texts on the same kinds of widgets, and nothing else (no pictures, no network, no browser).
+// bench-floor-window: the least a Qt Widgets window like the query window costs: the same size,
+// title and Chinese texts on the same kinds of widgets, and nothing else.
 
 #include <QApplication>
 #include <QComboBox>

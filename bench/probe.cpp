@@ -1,43 +1,30 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-// bench-probe geometry
-// bench-probe query <count> <pause-ms>
-// bench-probe handoff <count> <pause-ms>
-// bench-probe floor-handoff <count> <pause-ms>
-// bench-probe scale <entries>...
+// bench-probe query|handoff|floor-handoff <count> <pause-ms> | scale <entries>...
 //
-// Our handlers, timed from inside: the query window built from the app's own libraries exactly as
-// main.cpp builds it, with this build's service addresses, so that a click and the result it leads
-// to are seen without a screen or a pipe in between. Each mode prints one line per sample, in
-// milliseconds; the driver starts a fresh probe for every run, so that a first query in it is as
-// cold as in the app.
-//   geometry        where the number box and the query and chat buttons sit in the window
-//   query           click on the query button → the result text
-//   handoff         click on the chat button → the IM link handed to the desktop, and → the
-//                   query window shown again ("<link-ms> <back-ms>")
-//   floor-handoff   bench-floor-webengine started → it reports the IM link, through a QProcess
-//                   as the app starts its helper
-//   scale           "<entries> <ms>...": the query handler and the result handler together, with
-//                   that many entries already in the history
+// Our handlers timed from inside, in a fresh process for every run so that a first query is as cold
+// as in the app: the query window built from the app's own libraries exactly as main.cpp builds it.
+// query: click on 查询 → the result text, in ms, a line each. handoff: click on 留言 → the IM link
+// at the desktop, and → the query window back. floor-handoff: the bare engine started → its IM
+// link. scale: both query handlers, in µs, with that many entries in the history. The last three
+// print "<series>\t<value>" lines.
 
-#include "browser.h"
 #include "endpoints.h"
+#include "fakebrowser.h"
 #include "handoffbrowser.h"
 #include "networknavigator.h"
 #include "querywindow.h"
+#include "urlrecorder.h"
+#include "windowprobe.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 
 #include <cstdio>
@@ -49,17 +36,6 @@ namespace {
 constexpr int guardMs = 15000;
 const QString number = QStringLiteral("12345");
 
-void printMs(double ms)
-{
-    std::printf("%.4f\n", ms);
-    std::fflush(stdout);
-}
-
-double msOf(const QElapsedTimer &clock)
-{
-    return double(clock.nsecsElapsed()) / 1e6;
-}
-
 void wait(int ms)
 {
     QEventLoop loop;
@@ -67,57 +43,26 @@ void wait(int ms)
     loop.exec();
 }
 
-// Runs the event loop until `done` holds, checking at every turn of the loop.
-bool waitUntil(const std::function<bool()> &done, int timeoutMs = guardMs)
+// Runs the event loop until `done` holds, checking at every turn of the loop; gives up with
+// `what` when it does not come to hold.
+void waitUntil(const std::function<bool()> &done, const char *what)
 {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
+        if (clock.elapsed() > guardMs)
+            qFatal("%s within %d ms", what, guardMs);
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
     }
-    return true;
-}
-
-template <typename Widget> Widget *child(QWidget &window, const char *name)
-{
-    auto *widget = window.findChild<Widget *>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("the query window has no %s", name);
-    return widget;
 }
 
 void showAndSettle(QWidget &window)
 {
     window.show();
-    waitUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); });
+    waitUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); },
+              "the window not shown");
     wait(200);
 }
-
-// A browser that never goes anywhere: the handlers alone, without the network.
-class InertBrowser final : public browser::Browser
-{
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(InertBrowser)
-
-public:
-    using Browser::Browser;
-    void navigate(const QString &) override {}
-    void complete(const QString &address) { emit navigateComplete(address); }
-};
-
-// The desktop as the app's hand-off sees it; QDesktopServices calls open() by name.
-class Desktop final : public QObject
-{
-    Q_OBJECT
-
-public:
-    Q_INVOKABLE void open(const QUrl &url) { emit opened(url); }
-
-signals:
-    void opened(const QUrl &url);
-};
 
 query_window::QueryWindow *makeWindow(const endpoints::Endpoints &endpoints)
 {
@@ -126,39 +71,26 @@ query_window::QueryWindow *makeWindow(const endpoints::Endpoints &endpoints)
         browser::HandoffBrowser::factory(endpoints.imClientScheme));
 }
 
-int geometry(const endpoints::Endpoints &endpoints)
-{
-    const std::unique_ptr<QWidget> window(makeWindow(endpoints));
-    for (const char *name : {"Combo1", "Command1", "Command3"}) {
-        const QWidget *widget = child<QWidget>(*window, name);
-        const QPoint centre = widget->mapTo(window.get(), widget->rect().center());
-        std::printf("%s %d %d\n", name, centre.x(), centre.y());
-    }
-    return 0;
-}
-
 int query(const endpoints::Endpoints &endpoints, int count, int pauseMs)
 {
     const std::unique_ptr<QWidget> window(makeWindow(endpoints));
     showAndSettle(*window);
-    auto *queryButton = child<QPushButton>(*window, "Command1");
-    auto *status = child<QLabel>(*window, "Label3");
+    const testsupport::WindowProbe probe(window.get());
+    auto *queryButton = probe.find<QPushButton>(QStringLiteral("Command1"));
     auto *navigator = window->findChild<browser::Browser *>();
-    child<QComboBox>(*window, "Combo1")->setEditText(number);
+    probe.combo()->setEditText(number);
 
-    const QString online = QStringLiteral("对方在线");
     QElapsedTimer clock;
     double ms = -1;
-    QEventLoop loop;
+    QEventLoop loop; // left as soon as the result is there, or when the guard gives up
     // Connected after the window's own handler, so it runs once the result text is set.
     QObject::connect(navigator, &browser::Browser::navigateComplete, &loop, [&] {
-        if (status->text() == online) {
-            ms = msOf(clock);
+        if (probe.status() == testsupport::onlineText) {
+            ms = clock.nsecsElapsed() / 1e6;
             loop.quit();
         }
     });
     QTimer guard;
-    guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
     for (int i = 0; i < count; ++i) {
         ms = -1;
@@ -168,7 +100,7 @@ int query(const endpoints::Endpoints &endpoints, int count, int pauseMs)
         loop.exec();
         if (ms < 0)
             qFatal("no result within %d ms", guardMs);
-        printMs(ms);
+        std::printf("%.4f\n", ms);
         wait(pauseMs);
     }
     return 0;
@@ -176,42 +108,38 @@ int query(const endpoints::Endpoints &endpoints, int count, int pauseMs)
 
 int handoff(const endpoints::Endpoints &endpoints, int count, int pauseMs)
 {
-    Desktop desktop;
-    QDesktopServices::setUrlHandler(endpoints.imClientScheme, &desktop, "open");
+    testsupport::UrlRecorder desktop({endpoints.imClientScheme});
     const std::unique_ptr<QWidget> window(makeWindow(endpoints));
     showAndSettle(*window);
-    auto *chatButton = child<QPushButton>(*window, "Command3");
-    child<QComboBox>(*window, "Combo1")->setEditText(number);
+    const testsupport::WindowProbe probe(window.get());
+    auto *chatButton = probe.find<QPushButton>(QStringLiteral("Command3"));
+    probe.combo()->setEditText(number);
 
     QElapsedTimer clock;
     double linkMs = -1;
-    QObject::connect(&desktop, &Desktop::opened, &desktop, [&] { linkMs = msOf(clock); });
+    QObject::connect(&desktop, &testsupport::UrlRecorder::received, &desktop,
+                     [&] { linkMs = clock.nsecsElapsed() / 1e6; });
     for (int i = 0; i < count; ++i) {
         linkMs = -1;
         clock.start();
         chatButton->click();
-        if (!waitUntil([&] { return linkMs >= 0; }))
-            qFatal("no IM link within %d ms", guardMs);
-        if (!waitUntil([&] { return window->isVisible(); }))
-            qFatal("the query window did not come back");
-        std::printf("%.4f %.4f\n", linkMs, msOf(clock));
-        std::fflush(stdout);
+        waitUntil([&] { return linkMs >= 0; }, "no IM link");
+        waitUntil([&] { return window->isVisible(); }, "the query window not back");
+        std::printf("handoff.app.link\t%.4f\nhandoff.app.back\t%.4f\n", linkMs,
+                    clock.nsecsElapsed() / 1e6);
         wait(pauseMs);
     }
-    QDesktopServices::unsetUrlHandler(endpoints.imClientScheme);
     return 0;
 }
 
+// The floor of a hand-off: the bare engine started as the app starts its helper, until its link.
 int floorHandoff(const endpoints::Endpoints &endpoints, int count, int pauseMs)
 {
-    const QString program = QDir(QCoreApplication::applicationDirPath())
-                                .filePath(QStringLiteral("bench-floor-webengine"));
-    const QString address = QString::fromLatin1(
-        browser::toRequestUrl(endpoints.chatHandoffAddress(number)).toEncoded());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // Where the app's helper puts its engine too: no display of its own.
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")); // as the helper's
+    const QString program = QCoreApplication::applicationDirPath() + "/bench-floor-webengine";
+    const QStringList args{"handoff", endpoints.chatHandoffAddress(number),
+                           endpoints.imClientScheme};
     for (int i = 0; i < count; ++i) {
         QProcess engine;
         engine.setProcessEnvironment(env);
@@ -219,16 +147,13 @@ int floorHandoff(const endpoints::Endpoints &endpoints, int count, int pauseMs)
         double linkMs = -1;
         QElapsedTimer clock;
         QObject::connect(&engine, &QProcess::readyReadStandardOutput, &engine, [&] {
-            while (engine.canReadLine()) {
-                if (engine.readLine().startsWith("link ") && linkMs < 0)
-                    linkMs = msOf(clock);
-            }
+            while (engine.canReadLine() && linkMs < 0)
+                linkMs = engine.readLine().startsWith("link ") ? clock.nsecsElapsed() / 1e6 : -1;
         });
         clock.start();
-        engine.start(program, {QStringLiteral("handoff"), address, endpoints.imClientScheme});
-        if (!waitUntil([&] { return linkMs >= 0; }))
-            qFatal("bench-floor-webengine gave no IM link within %d ms", guardMs);
-        printMs(linkMs);
+        engine.start(program, args);
+        waitUntil([&] { return linkMs >= 0; }, "no IM link from the bare engine");
+        std::printf("handoff.engine.link\t%.4f\n", linkMs);
         engine.closeWriteChannel();
         if (!engine.waitForFinished(5000))
             engine.kill();
@@ -241,17 +166,14 @@ int scale(const endpoints::Endpoints &endpoints, const QStringList &entryCounts)
 {
     constexpr int samples = 101;
     for (const QString &entries : entryCounts) {
-        InertBrowser *inert = nullptr;
+        // A browser that never goes anywhere: the handlers alone, without the network.
+        testsupport::FakeBrowsers inert;
         query_window::QueryWindow window(
-            endpoints,
-            [&inert](QWidget *host) {
-                inert = new InertBrowser(host);
-                return inert;
-            },
-            browser::HandoffBrowser::factory(endpoints.imClientScheme));
+            endpoints, inert.factory(), browser::HandoffBrowser::factory(endpoints.imClientScheme));
         showAndSettle(window);
-        auto *combo = child<QComboBox>(window, "Combo1");
-        auto *queryButton = child<QPushButton>(window, "Command1");
+        const testsupport::WindowProbe probe(&window);
+        auto *combo = probe.combo();
+        auto *queryButton = probe.find<QPushButton>(QStringLiteral("Command1"));
         combo->setEditText(number);
         // The history filled the way a user fills it: one query at a time.
         for (int i = 0; i < entries.toInt(); ++i) {
@@ -262,19 +184,16 @@ int scale(const endpoints::Endpoints &endpoints, const QStringList &entryCounts)
         wait(100);
 
         const QString onlineAddress = endpoints.onlineImageAddress();
-        std::printf("%s", qPrintable(entries));
         QElapsedTimer clock;
         for (int i = 0; i < samples; ++i) {
             clock.start();
             queryButton->click();
-            inert->complete(onlineAddress);
-            std::printf(" %.5f", msOf(clock));
+            inert.latest->complete(onlineAddress);
+            std::printf("scale.%s\t%.3f\n", qPrintable(entries), clock.nsecsElapsed() / 1e3);
             // Back to the same number of entries for the next sample.
             combo->removeItem(combo->count() - 1);
             QCoreApplication::processEvents();
         }
-        std::printf("\n");
-        std::fflush(stdout);
     }
     return 0;
 }
@@ -285,25 +204,17 @@ int scale(const endpoints::Endpoints &endpoints, const QStringList &entryCounts)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // every sample as soon as it is taken
     const QStringList args = QCoreApplication::arguments().mid(1);
     const QString mode = args.value(0);
     const int count = args.value(1).toInt();
     const int pauseMs = args.value(2).toInt();
     const endpoints::Endpoints endpoints = endpoints::Endpoints::builtIn();
-    if (mode == u"geometry")
-        return bench::geometry(endpoints);
     if (mode == u"query")
         return bench::query(endpoints, count, pauseMs);
     if (mode == u"handoff")
         return bench::handoff(endpoints, count, pauseMs);
     if (mode == u"floor-handoff")
         return bench::floorHandoff(endpoints, count, pauseMs);
-    if (mode == u"scale")
-        return bench::scale(endpoints, args.mid(1));
-    std::fputs("usage: bench-probe geometry | query|handoff|floor-handoff <count> <pause-ms> | "
-               "scale <entries>...\n",
-               stderr);
-    return 2;
+    return mode == u"scale" ? bench::scale(endpoints, args.mid(1)) : 2;
 }
-
-#include "probe.moc"

@@ -48,9 +48,9 @@ FakeService::FakeService(QObject *parent) : QObject(parent), m_server(new QTcpSe
 
 FakeService::~FakeService() = default;
 
-bool FakeService::listen()
+bool FakeService::listen(quint16 port)
 {
-    return m_server->listen(QHostAddress::LocalHost);
+    return m_server->listen(QHostAddress::LocalHost, port);
 }
 
 quint16 FakeService::port() const
@@ -107,40 +107,53 @@ void FakeService::read(QTcpSocket *socket)
 {
     QByteArray &buffer = m_pending[socket];
     buffer += socket->readAll();
-    const qsizetype end = buffer.indexOf("\r\n\r\n");
-    if (end < 0)
-        return;
-    const QList<QByteArray> lines = buffer.left(end).split('\n');
-    buffer.remove(0, end + 4);
+    // Every complete request in order, as pipelining clients expect.
+    qsizetype end;
+    while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
+        const QList<QByteArray> lines = buffer.left(end).split('\n');
+        buffer.remove(0, end + 4);
 
-    Request request;
-    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-    request.method = requestLine.value(0);
-    request.target = requestLine.value(1);
-    for (const QByteArray &line : lines.mid(1)) {
-        if (line.toLower().startsWith("host:"))
-            request.host = line.mid(5).trimmed();
-    }
-    m_requests.append(request);
+        Request request;
+        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+        request.method = requestLine.value(0);
+        request.target = requestLine.value(1);
+        bool close = !m_keepAlive;
+        for (const QByteArray &line : lines.mid(1)) {
+            const QByteArray lower = line.toLower();
+            if (lower.startsWith("host:"))
+                request.host = line.mid(5).trimmed();
+            else if (lower.startsWith("connection:") && lower.contains("close"))
+                close = true;
+        }
+        m_requests.append(request);
 
-    Response response = m_table.contains(request.target)   ? m_table.value(request.target)
-                        : m_table.contains(request.path()) ? m_table.value(request.path())
-                                                           : m_fallback(request);
-    if (response.hang)
-        return;
-    if (response.reset) {
-        socket->abort();
-        return;
+        const Response response = m_table.contains(request.target)   ? m_table.value(request.target)
+                                  : m_table.contains(request.path()) ? m_table.value(request.path())
+                                                                     : m_fallback(request);
+        if (!respond(socket, response, close))
+            return;
     }
-    if (response.delayMs > 0) {
-        QTimer::singleShot(response.delayMs, socket,
-                           [this, socket, response] { answer(socket, response); });
-        return;
-    }
-    answer(socket, response);
 }
 
-void FakeService::answer(QTcpSocket *socket, const Response &response)
+bool FakeService::respond(QTcpSocket *socket, const Response &response, bool close)
+{
+    if (response.hang)
+        return false;
+    if (response.reset) {
+        socket->abort();
+        return false;
+    }
+    const int delayMs = response.delayMs + m_delayMs;
+    if (delayMs > 0) {
+        QTimer::singleShot(delayMs, socket,
+                           [this, socket, response, close] { answer(socket, response, close); });
+    } else {
+        answer(socket, response, close);
+    }
+    return !close;
+}
+
+void FakeService::answer(QTcpSocket *socket, const Response &response, bool close)
 {
     QByteArray out = response.raw;
     if (out.isEmpty()) {
@@ -148,7 +161,8 @@ void FakeService::answer(QTcpSocket *socket, const Response &response)
         out += "Content-Type: " + response.contentType + "\r\n";
         if (!response.unfinished)
             out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-        out += "Connection: close\r\n";
+        if (close)
+            out += "Connection: close\r\n";
         for (const auto &[name, value] : response.headers)
             out += name + ": " + value + "\r\n";
         out += "\r\n" + response.body;
@@ -158,7 +172,7 @@ void FakeService::answer(QTcpSocket *socket, const Response &response)
         return;
     }
     socket->write(out);
-    if (response.unfinished)
+    if (response.unfinished || !close)
         return;
     if (response.resetAfterRaw) {
         socket->flush();

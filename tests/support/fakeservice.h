@@ -47,7 +47,7 @@ struct Response
 };
 
 // A small HTTP/1.1 service on loopback, answering each request from a table of targets and
-// recording what it was asked.
+// recording what it was asked. It closes each connection after one answer unless kept alive.
 class FakeService : public QObject
 {
     Q_OBJECT
@@ -58,7 +58,7 @@ public:
     explicit FakeService(QObject *parent = nullptr);
     ~FakeService() override;
 
-    bool listen();
+    bool listen(quint16 port = 0); // 0: any free port
     quint16 port() const;
     QString host() const;                           // 127.0.0.1:port
     QByteArray url(const QByteArray &target) const; // "http://127.0.0.1:port" + target
@@ -67,6 +67,11 @@ public:
     void on(const QByteArray &target, const Response &response);
     // Answers whatever the table does not know (404 by default).
     void setFallback(Handler handler);
+    // Keeps connections open for the next request, as any HTTP/1.1 server does, until the client
+    // asks to close.
+    void setKeepAlive(bool keepAlive) { m_keepAlive = keepAlive; }
+    // Every answer waits this much longer, as a distant server's would.
+    void setDelay(int ms) { m_delayMs = ms; }
 
     QList<Request> requests() const { return m_requests; }
     int requestCount(const QByteArray &target) const;
@@ -78,7 +83,9 @@ public:
 private:
     void accept();
     void read(QTcpSocket *socket);
-    void answer(QTcpSocket *socket, const Response &response);
+    // False when the connection is done with: closed, or left hanging.
+    bool respond(QTcpSocket *socket, const Response &response, bool close);
+    void answer(QTcpSocket *socket, const Response &response, bool close);
     void drip(QTcpSocket *socket, QByteArray rest, int everyMs, bool resetAtEnd);
 
     QTcpServer *m_server;
@@ -86,6 +93,8 @@ private:
     Handler m_fallback;
     QList<Request> m_requests;
     QHash<QTcpSocket *, QByteArray> m_pending;
+    bool m_keepAlive = false;
+    int m_delayMs = 0;
 };
 
 } // namespace testsupport

@@ -64,12 +64,36 @@ qint64 pssKiB(qint64 pid)
     return 0;
 }
 
+// A figure of the process and of every process below it, added up.
+template <typename Figure> Figure overTree(qint64 pid, Figure (*figureOf)(qint64))
+{
+    Figure total = figureOf(pid);
+    for (qint64 child : descendants(pid))
+        total += figureOf(child);
+    return total;
+}
+
 qint64 treePssKiB(qint64 pid)
 {
-    qint64 total = pssKiB(pid);
-    for (qint64 child : descendants(pid))
-        total += pssKiB(child);
-    return total;
+    return overTree(pid, &pssKiB);
+}
+
+double cpuSeconds(qint64 pid)
+{
+    double ns = 0;
+    const QStringList threads =
+        QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &thread : threads)
+        ns += readProc(pid, qPrintable(QStringLiteral("task/%1/schedstat").arg(thread)))
+                  .split(' ')
+                  .value(0)
+                  .toDouble();
+    return ns / 1e9;
+}
+
+double treeCpuSeconds(qint64 pid)
+{
+    return overTree(pid, &cpuSeconds);
 }
 
 int openFileDescriptors(qint64 pid)

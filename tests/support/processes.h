@@ -26,6 +26,9 @@ QList<ProcessInfo> allProcesses();                  // every process /proc lists
 QList<qint64> descendants(qint64 pid);
 qint64 pssKiB(qint64 pid);     // 0 once the process is gone
 qint64 treePssKiB(qint64 pid); // the process and all its descendants
+// Run time of all the process's threads so far, from the scheduler's own accounting (schedstat).
+double cpuSeconds(qint64 pid);
+double treeCpuSeconds(qint64 pid); // the process and all its descendants
 int openFileDescriptors(qint64 pid);
 bool hasLoaded(qint64 pid, const QByteArray &library); // a library of that name is mapped
 

@@ -30,8 +30,15 @@ public:
 
     QList<QUrl> opened;
 
+signals:
+    void received(const QUrl &url);
+
 public slots:
-    void open(const QUrl &url) { opened.append(url); }
+    void open(const QUrl &url)
+    {
+        opened.append(url);
+        emit received(url);
+    }
 
 private:
     QStringList m_schemes;
