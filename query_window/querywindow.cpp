@@ -2,6 +2,7 @@
 
 #include "appinfo.h"
 #include "chatwindow.h"
+#include "designtext.h"
 #include "desktop.h"
 #include "ui_querywindow.h"
 
@@ -10,13 +11,52 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QUrl>
+
+#include <cmath>
 
 namespace query_window {
 namespace {
 
 // A number needs this many UTF-16 code units before it can be queried or chatted with.
 constexpr qsizetype minimumNumberLength = 5;
+// QQ numbers have up to this many digits, and the number box shows them all.
+constexpr int longestNumber = 10;
+// QLineEdit keeps this much clear on either side of its text.
+constexpr int lineEditTextMargin = 2;
+
+// The original platform's font put ten digits into the number box. Where the desktop's font has
+// wider digits, the number box condenses it as little as it must.
+void fitLongestNumber(QComboBox *combo)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = true;
+    option.frame = combo->hasFrame();
+    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                       QStyle::SC_ComboBoxEditField, combo);
+    const qreal room = field.width() - 2 * lineEditTextMargin;
+
+    QLineEdit *edit = combo->lineEdit();
+    QFont font = edit->font();
+    auto widestNumber = [&font] {
+        const QFontMetricsF metrics(font);
+        qreal widest = 0;
+        for (char16_t digit = u'0'; digit <= u'9'; ++digit)
+            widest = std::max(widest, metrics.horizontalAdvance(QString(longestNumber, digit)));
+        return widest;
+    };
+    const qreal natural = widestNumber();
+    if (natural <= room)
+        return;
+    int stretch = int(std::floor(100 * room / natural));
+    font.setStretch(stretch);
+    while (widestNumber() > room && stretch > QFont::UltraCondensed)
+        font.setStretch(--stretch);
+    edit->setFont(font);
+}
 
 } // namespace
 
@@ -28,6 +68,8 @@ QueryWindow::QueryWindow(endpoints::Endpoints endpoints, browser::Factory makeBr
       m_makeChatBrowser(std::move(makeChatBrowser))
 {
     m_ui->setupUi(this);
+    setFont(design_text::designFont());
+    fitLongestNumber(m_ui->Combo1);
     setWindowTitle(QString::fromUtf16(appinfo::displayName));
     setFixedSize(size());
     m_browser = makeBrowser(m_ui->WebBrowser1);

@@ -1,0 +1,182 @@
+#include "designtext.h"
+
+#include <QPainter>
+#include <QRegion>
+#include <QTextOption>
+#include <qdrawutil.h>
+
+#include <cmath>
+
+namespace design_text {
+namespace {
+
+// The title of a frame starts this far from its left edge, with a gap of this much around it
+// in the frame's line.
+constexpr int titleLeft = 8;
+constexpr int titleGapMargin = 2;
+
+// How many characters from start make the longest run of whole words (up to and with a blank)
+// that fits width; 0 if not even the first word does.
+int wordsThatFit(const QString &text, int start, const QFontMetricsF &metrics, qreal width)
+{
+    int fitting = 0;
+    int wordEnd = start;
+    while (wordEnd < text.size()) {
+        const int blank = text.indexOf(u' ', wordEnd);
+        wordEnd = blank < 0 ? int(text.size()) : blank;
+        if (metrics.horizontalAdvance(text.mid(start, wordEnd - start)) > width)
+            break;
+        wordEnd = blank < 0 ? int(text.size()) : blank + 1;
+        fitting = wordEnd - start;
+    }
+    return fitting;
+}
+
+QString lineText(const QTextLayout &layout, const QTextLine &line)
+{
+    return layout.text().mid(line.textStart(), line.textLength()).trimmed();
+}
+
+} // namespace
+
+QFont designFont()
+{
+    QFont font;
+    font.setPixelSize(glyphPixels);
+    return font;
+}
+
+TextBlock::TextBlock(const QString &text, const QFont &font, qreal width, bool wrap)
+    : m_layout(text, font), m_metrics(font)
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_layout.setTextOption(option);
+    m_layout.beginLayout();
+    int start = 0;
+    while (start < text.size()) {
+        QTextLine line = m_layout.createLine();
+        const int fitting = wrap ? wordsThatFit(text, start, m_metrics, width) : 0;
+        if (!wrap)
+            line.setNumColumns(int(text.size()));
+        else if (fitting > 0)
+            line.setNumColumns(fitting);
+        else
+            line.setLineWidth(width);
+        start = line.textStart() + line.textLength();
+    }
+    m_layout.endLayout();
+
+    for (int i = 0; i < m_layout.lineCount(); ++i) {
+        const QRectF ink = m_metrics.tightBoundingRect(lineText(m_layout, m_layout.lineAt(i)));
+        m_inkTop = std::min(m_inkTop, ink.top());
+        m_inkBottom = std::max(m_inkBottom, ink.bottom());
+    }
+}
+
+int TextBlock::inkHeight() const
+{
+    return int(std::ceil((lineCount() - 1) * linePitch + m_inkBottom - m_inkTop));
+}
+
+void TextBlock::place(const QRect &box, Qt::Alignment alignment)
+{
+    // Each line's ink is centred on its 13 px; the lines together go where the alignment puts
+    // them, moved back inside the box if the ink of the first or the last line would stick out.
+    const int blockHeight = lineCount() * linePitch;
+    int top = 0;
+    if (alignment & Qt::AlignVCenter)
+        top = (box.height() - blockHeight) / 2;
+    else if (alignment & Qt::AlignBottom)
+        top = box.height() - blockHeight;
+    const int baseline = int(std::round((linePitch - (m_inkBottom - m_inkTop)) / 2 - m_inkTop));
+    const qreal inkBottom = top + (lineCount() - 1) * linePitch + baseline + m_inkBottom;
+    if (inkBottom > box.height())
+        top -= int(std::ceil(inkBottom - box.height()));
+    if (top + baseline + m_inkTop < 0)
+        top -= int(std::floor(top + baseline + m_inkTop));
+
+    m_ink = QRectF();
+    for (int i = 0; i < lineCount(); ++i) {
+        QTextLine line = m_layout.lineAt(i);
+        const QRectF ink = m_metrics.tightBoundingRect(lineText(m_layout, line));
+        qreal x = box.left();
+        if (alignment & Qt::AlignHCenter)
+            x += std::round((box.width() - ink.width()) / 2 - ink.left());
+        else if (alignment & Qt::AlignRight)
+            x += box.width() - line.naturalTextWidth();
+        const qreal lineBaseline = box.top() + top + i * linePitch + baseline;
+        line.setPosition(QPointF(x, lineBaseline - line.ascent()));
+        m_ink |= ink.translated(x, lineBaseline);
+    }
+}
+
+void TextBlock::draw(QPainter &painter) const
+{
+    m_layout.draw(&painter, QPointF());
+}
+
+QRectF Label::inkRect() const
+{
+    TextBlock block = layOut();
+    block.place(contentsRect(), alignment());
+    return block.inkRect();
+}
+
+int Label::fittingHeight() const
+{
+    return std::max(height(), layOut().inkHeight());
+}
+
+void Label::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    drawFrame(&painter);
+    painter.setPen(palette().color(foregroundRole()));
+    TextBlock block = layOut();
+    block.place(contentsRect(), alignment());
+    block.draw(painter);
+}
+
+TextBlock Label::layOut() const
+{
+    return TextBlock(text(), font(), contentsRect().width(), wordWrap());
+}
+
+QRectF Frame::titleInkRect() const
+{
+    TextBlock title = layOutTitle();
+    title.place(titleGap().adjusted(titleGapMargin, 0, 0, 0), Qt::AlignLeft);
+    return title.inkRect();
+}
+
+void Frame::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    TextBlock title = layOutTitle();
+    const QRect gap = titleGap();
+
+    painter.save();
+    painter.setClipRegion(QRegion(rect()).subtracted(gap));
+    const QPalette shades(palette().color(backgroundRole()));
+    qDrawShadeRect(&painter, rect().adjusted(0, topLineY(), 0, 0), shades, true);
+    painter.restore();
+
+    painter.setPen(palette().color(foregroundRole()));
+    title.place(gap.adjusted(titleGapMargin, 0, 0, 0), Qt::AlignLeft);
+    title.draw(painter);
+}
+
+TextBlock Frame::layOutTitle() const
+{
+    return TextBlock(title(), font(), width(), false);
+}
+
+QRect Frame::titleGap() const
+{
+    const qreal titleWidth = QFontMetricsF(font()).horizontalAdvance(title());
+    return QRect(titleLeft - titleGapMargin, 0, int(std::ceil(titleWidth)) + 2 * titleGapMargin,
+                 linePitch);
+}
+
+} // namespace design_text
