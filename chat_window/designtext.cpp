@@ -1,6 +1,9 @@
 #include "designtext.h"
 
+#include <QGlyphRun>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
 #include <QRegion>
 #include <QTextOption>
 #include <qdrawutil.h>
@@ -32,9 +35,24 @@ int wordsThatFit(const QString &text, int start, const QFontMetricsF &metrics, q
     return fitting;
 }
 
-QString lineText(const QTextLayout &layout, const QTextLine &line)
+// The outline of every glyph of the line, from its baseline's left end: the ink it draws, exact
+// to a fraction of a pixel (the font's own glyph boxes are rounded out to whole pixels).
+QRectF lineInk(const QTextLine &line)
 {
-    return layout.text().mid(line.textStart(), line.textLength()).trimmed();
+    QRectF ink;
+    const QPointF origin(line.x(), line.y() + line.ascent());
+    const QList<QGlyphRun> runs = line.glyphRuns();
+    for (const QGlyphRun &run : runs) {
+        const QRawFont font = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+            const QRectF outline = font.pathForGlyph(glyphs[i]).boundingRect();
+            if (!outline.isEmpty())
+                ink |= outline.translated(positions[i] - origin);
+        }
+    }
+    return ink;
 }
 
 } // namespace
@@ -47,16 +65,17 @@ QFont designFont()
 }
 
 TextBlock::TextBlock(const QString &text, const QFont &font, qreal width, bool wrap)
-    : m_layout(text, font), m_metrics(font)
+    : m_layout(text, font)
 {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_layout.setTextOption(option);
+    const QFontMetricsF metrics(font);
     m_layout.beginLayout();
     int start = 0;
     while (start < text.size()) {
         QTextLine line = m_layout.createLine();
-        const int fitting = wrap ? wordsThatFit(text, start, m_metrics, width) : 0;
+        const int fitting = wrap ? wordsThatFit(text, start, metrics, width) : 0;
         if (!wrap)
             line.setNumColumns(int(text.size()));
         else if (fitting > 0)
@@ -68,15 +87,22 @@ TextBlock::TextBlock(const QString &text, const QFont &font, qreal width, bool w
     m_layout.endLayout();
 
     for (int i = 0; i < m_layout.lineCount(); ++i) {
-        const QRectF ink = m_metrics.tightBoundingRect(lineText(m_layout, m_layout.lineAt(i)));
+        const QRectF ink = lineInk(m_layout.lineAt(i));
+        m_lineInk.append(ink);
         m_inkTop = std::min(m_inkTop, ink.top());
         m_inkBottom = std::max(m_inkBottom, ink.bottom());
     }
 }
 
-int TextBlock::inkHeight() const
+int TextBlock::baselineOffset() const
 {
-    return int(std::ceil((lineCount() - 1) * linePitch + m_inkBottom - m_inkTop));
+    return int(std::round((linePitch - (m_inkBottom - m_inkTop)) / 2 - m_inkTop));
+}
+
+int TextBlock::heightNeeded() const
+{
+    const qreal inkTop = std::min<qreal>(0, baselineOffset() + m_inkTop);
+    return int(std::ceil((lineCount() - 1) * linePitch + baselineOffset() + m_inkBottom - inkTop));
 }
 
 void TextBlock::place(const QRect &box, Qt::Alignment alignment)
@@ -89,7 +115,7 @@ void TextBlock::place(const QRect &box, Qt::Alignment alignment)
         top = (box.height() - blockHeight) / 2;
     else if (alignment & Qt::AlignBottom)
         top = box.height() - blockHeight;
-    const int baseline = int(std::round((linePitch - (m_inkBottom - m_inkTop)) / 2 - m_inkTop));
+    const int baseline = baselineOffset();
     const qreal inkBottom = top + (lineCount() - 1) * linePitch + baseline + m_inkBottom;
     if (inkBottom > box.height())
         top -= int(std::ceil(inkBottom - box.height()));
@@ -99,7 +125,7 @@ void TextBlock::place(const QRect &box, Qt::Alignment alignment)
     m_ink = QRectF();
     for (int i = 0; i < lineCount(); ++i) {
         QTextLine line = m_layout.lineAt(i);
-        const QRectF ink = m_metrics.tightBoundingRect(lineText(m_layout, line));
+        const QRectF &ink = m_lineInk.at(i);
         qreal x = box.left();
         if (alignment & Qt::AlignHCenter)
             x += std::round((box.width() - ink.width()) / 2 - ink.left());
@@ -125,7 +151,7 @@ QRectF Label::inkRect() const
 
 int Label::fittingHeight() const
 {
-    return std::max(height(), layOut().inkHeight());
+    return std::max(height(), layOut().heightNeeded());
 }
 
 void Label::paintEvent(QPaintEvent *)

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
+#include <QList>
 #include <QRectF>
 #include <QTextLayout>
 
@@ -31,8 +32,8 @@ public:
     TextBlock(const QString &text, const QFont &font, qreal width, bool wrap);
 
     int lineCount() const { return m_layout.lineCount(); }
-    // The height the ink of every line needs.
-    int inkHeight() const;
+    // The height the lines need for all their ink, from the top of the first.
+    int heightNeeded() const;
     // Where the lines go inside box, by the alignment, keeping the ink inside the box as far as
     // it fits; the ink of every line at that place, in the box's coordinates.
     void place(const QRect &box, Qt::Alignment alignment);
@@ -40,10 +41,13 @@ public:
     void draw(QPainter &painter) const;
 
 private:
+    // From the top of a line to its baseline: the ink of the line centred on its pitch.
+    int baselineOffset() const;
+
     QTextLayout m_layout;
-    QFontMetricsF m_metrics;
-    qreal m_inkTop = 0;    // highest ink of any line, from its baseline (negative: above it)
-    qreal m_inkBottom = 0; // lowest ink of any line, from its baseline
+    QList<QRectF> m_lineInk; // each line's, from the left end of its baseline
+    qreal m_inkTop = 0;      // highest ink of any line, from its baseline (negative: above it)
+    qreal m_inkBottom = 0;   // lowest ink of any line, from its baseline
     QRectF m_ink;
 };
 
