@@ -39,22 +39,17 @@ void fitLongestNumber(QComboBox *combo)
                                                        QStyle::SC_ComboBoxEditField, combo);
     const qreal room = field.width() - 2 * lineEditTextMargin;
 
+    // Condensing scales every advance alike, so the stretch follows from the natural width alone;
+    // the condensed font is made only when the number box first draws.
     QLineEdit *edit = combo->lineEdit();
     QFont font = edit->font();
-    auto widestNumber = [&font] {
-        const QFontMetricsF metrics(font);
-        qreal widest = 0;
-        for (char16_t digit = u'0'; digit <= u'9'; ++digit)
-            widest = std::max(widest, metrics.horizontalAdvance(QString(longestNumber, digit)));
-        return widest;
-    };
-    const qreal natural = widestNumber();
-    if (natural <= room)
+    const QFontMetricsF metrics(font);
+    qreal widest = 0;
+    for (char16_t digit = u'0'; digit <= u'9'; ++digit)
+        widest = std::max(widest, metrics.horizontalAdvance(QString(longestNumber, digit)));
+    if (widest <= room)
         return;
-    int stretch = int(std::floor(100 * room / natural));
-    font.setStretch(stretch);
-    while (widestNumber() > room && stretch > QFont::UltraCondensed)
-        font.setStretch(--stretch);
+    font.setStretch(int(std::floor(100 * room / widest)));
     edit->setFont(font);
 }
 

@@ -6,6 +6,7 @@
 #include "querywindow.h"
 #include "windowprobe.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QProcess>
@@ -272,6 +273,23 @@ private slots:
             area = frame->geometry().adjusted(0, frame->topLineY() + 2 + 2, 0, 0);
         }
         verifyWhole(text, area, lines);
+    }
+
+    // What a screen reader reads is the plain text, whatever the drawing does with it.
+    void screenReaderReadsThePlainTexts()
+    {
+        setUpDesktop();
+        const QList<std::pair<const char *, const char *>> texts{
+            {"Label1", "不用登就知道好友是否在线！ 不用加为好友就能和她聊天！"},
+            {"Label2", "对方号码： "},
+            {"Label3", "等待查询任务"},
+            {"Frame1", "状态"}};
+        for (const auto &[name, text] : texts) {
+            QAccessibleInterface *reading =
+                QAccessible::queryAccessibleInterface(m_ui.find(QString::fromLatin1(name)));
+            QVERIFY(reading);
+            QCOMPARE(reading->text(QAccessible::Name), QString::fromUtf8(text));
+        }
     }
 
     // The frame's title whole above the status text, and the frame's line not through it.
