@@ -99,28 +99,30 @@ int TextBlock::baselineOffset() const
     return int(std::round((linePitch - (m_inkBottom - m_inkTop)) / 2 - m_inkTop));
 }
 
+int TextBlock::firstBaseline(int top) const
+{
+    return std::max(top + baselineOffset(), int(std::ceil(-m_inkTop)));
+}
+
 int TextBlock::heightNeeded() const
 {
-    const qreal inkTop = std::min<qreal>(0, baselineOffset() + m_inkTop);
-    return int(std::ceil((lineCount() - 1) * linePitch + baselineOffset() + m_inkBottom - inkTop));
+    return int(std::ceil(firstBaseline(0) + (lineCount() - 1) * linePitch + m_inkBottom));
 }
 
 void TextBlock::place(const QRect &box, Qt::Alignment alignment)
 {
     // Each line's ink is centred on its 13 px; the lines together go where the alignment puts
-    // them, moved back inside the box if the ink of the first or the last line would stick out.
+    // them, moved back inside the box if the ink of the last or the first line would stick out.
     const int blockHeight = lineCount() * linePitch;
     int top = 0;
     if (alignment & Qt::AlignVCenter)
         top = (box.height() - blockHeight) / 2;
     else if (alignment & Qt::AlignBottom)
         top = box.height() - blockHeight;
-    const int baseline = baselineOffset();
-    const qreal inkBottom = top + (lineCount() - 1) * linePitch + baseline + m_inkBottom;
+    const qreal inkBottom = top + baselineOffset() + (lineCount() - 1) * linePitch + m_inkBottom;
     if (inkBottom > box.height())
         top -= int(std::ceil(inkBottom - box.height()));
-    if (top + baseline + m_inkTop < 0)
-        top -= int(std::floor(top + baseline + m_inkTop));
+    const int baseline = firstBaseline(top);
 
     m_ink = QRectF();
     for (int i = 0; i < lineCount(); ++i) {
@@ -131,7 +133,7 @@ void TextBlock::place(const QRect &box, Qt::Alignment alignment)
             x += std::round((box.width() - ink.width()) / 2 - ink.left());
         else if (alignment & Qt::AlignRight)
             x += box.width() - line.naturalTextWidth();
-        const qreal lineBaseline = box.top() + top + i * linePitch + baseline;
+        const qreal lineBaseline = box.top() + baseline + i * linePitch;
         line.setPosition(QPointF(x, lineBaseline - line.ascent()));
         m_ink |= ink.translated(x, lineBaseline);
     }

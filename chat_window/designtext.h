@@ -43,6 +43,8 @@ public:
 private:
     // From the top of a line to its baseline: the ink of the line centred on its pitch.
     int baselineOffset() const;
+    // The first line's baseline for lines from top down, low enough that no ink is above 0.
+    int firstBaseline(int top) const;
 
     QTextLayout m_layout;
     QList<QRectF> m_lineInk; // each line's, from the left end of its baseline
