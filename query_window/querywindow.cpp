@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTimer>
 #include <QUrl>
 
 #include <cmath>
@@ -39,8 +40,7 @@ void fitLongestNumber(QComboBox *combo)
                                                        QStyle::SC_ComboBoxEditField, combo);
     const qreal room = field.width() - 2 * lineEditTextMargin;
 
-    // Condensing scales every advance alike, so the stretch follows from the natural width alone;
-    // the condensed font is made only when the number box first draws.
+    // Condensing scales every advance alike, so the stretch follows from the natural width alone.
     QLineEdit *edit = combo->lineEdit();
     QFont font = edit->font();
     const QFontMetricsF metrics(font);
@@ -64,7 +64,9 @@ QueryWindow::QueryWindow(endpoints::Endpoints endpoints, browser::Factory makeBr
 {
     m_ui->setupUi(this);
     setFont(design_text::designFont());
-    fitLongestNumber(m_ui->Combo1);
+    // A condensed font is a font of its own to look up and load, which can wait until the window
+    // is up: nobody types into the number box before that.
+    QTimer::singleShot(0, m_ui->Combo1, [combo = m_ui->Combo1] { fitLongestNumber(combo); });
     setWindowTitle(QString::fromUtf16(appinfo::displayName));
     setFixedSize(size());
     m_browser = makeBrowser(m_ui->WebBrowser1);

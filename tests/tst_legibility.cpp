@@ -143,6 +143,7 @@ class TestLegibility : public QObject
             testsupport::loopbackEndpoints(), m_browsers.factory(), m_chatBrowsers.factory());
         m_ui = testsupport::WindowProbe(m_window.get());
         m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
     // The status line showing `state`, as the user brings it there.
