@@ -4,12 +4,15 @@
 #include "chatwindow.h"
 
 #include "appinfo.h"
+#include "designtext.h"
 #include "ui_chatwindow.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace chat_window {
 
@@ -19,6 +22,12 @@ ChatWindow::ChatWindow(const browser::Factory &makeBrowser, QWidget *parent)
       m_ui(std::make_unique<Ui::ChatWindow>()), m_timer(new QTimer(this))
 {
     m_ui->setupUi(this);
+    setFont(design_text::designFont());
+    // The notice's second line may need a few pixels more than its design height; it grows
+    // downwards, inside the window.
+    design_text::Label *notice = m_ui->Label1;
+    notice->resize(notice->width(),
+                   std::min(notice->fittingHeight(), height() - notice->geometry().top()));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf16(appinfo::displayName));
     setFixedSize(size());

@@ -5,6 +5,7 @@
 
 #include "appinfo.h"
 #include "chatwindow.h"
+#include "designtext.h"
 #include "desktop.h"
 #include "pictures.h"
 #include "ui_querywindow.h"
@@ -17,8 +18,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTimer>
 #include <QUrl>
 
+#include <cmath>
 #include <utility>
 
 namespace query_window {
@@ -26,6 +31,35 @@ namespace {
 
 // A number needs this many UTF-16 code units before it can be queried or chatted with.
 constexpr qsizetype minimumNumberLength = 5;
+// QQ numbers have up to this many digits, and the number box shows them all.
+constexpr int longestNumber = 10;
+// QLineEdit keeps this much clear on either side of its text.
+constexpr int lineEditTextMargin = 2;
+
+// The original platform's font put ten digits into the number box. Where the desktop's font has
+// wider digits, the number box condenses it as little as it must.
+void fitLongestNumber(QComboBox *combo)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = true;
+    option.frame = combo->hasFrame();
+    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                       QStyle::SC_ComboBoxEditField, combo);
+    const qreal room = field.width() - 2 * lineEditTextMargin;
+
+    // Condensing scales every advance alike, so the stretch follows from the natural width alone.
+    QLineEdit *edit = combo->lineEdit();
+    QFont font = edit->font();
+    const QFontMetricsF metrics(font);
+    qreal widest = 0;
+    for (char16_t digit = u'0'; digit <= u'9'; ++digit)
+        widest = std::max(widest, metrics.horizontalAdvance(QString(longestNumber, digit)));
+    if (widest <= room)
+        return;
+    font.setStretch(int(std::floor(100 * room / widest)));
+    edit->setFont(font);
+}
 
 } // namespace
 
@@ -37,6 +71,10 @@ QueryWindow::QueryWindow(endpoints::Endpoints endpoints, browser::Factory makeBr
       m_makeChatBrowser(std::move(makeChatBrowser))
 {
     m_ui->setupUi(this);
+    setFont(design_text::designFont());
+    // A condensed font is a font of its own to look up and load, which can wait until the window
+    // is up: nobody types into the number box before that.
+    QTimer::singleShot(0, m_ui->Combo1, [combo = m_ui->Combo1] { fitLongestNumber(combo); });
     setWindowTitle(QString::fromUtf16(appinfo::displayName));
     setFixedSize(size());
     showPicturesSharp();

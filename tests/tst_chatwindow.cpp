@@ -95,7 +95,11 @@ private slots:
         auto *notice = chatUi.find<QLabel>("Label1");
         QCOMPARE(notice->text(),
                  QString::fromUtf8("正在启动临时聊天窗口... (注意:此功能需要登录QQ)"));
-        QCOMPARE(notice->geometry(), QRect(32, 16, 157, 25));
+        // Its second line may take a few pixels more than the design's 25, below it.
+        QCOMPARE(notice->geometry().topLeft(), QPoint(32, 16));
+        QCOMPARE(notice->width(), 157);
+        QVERIFY(notice->height() >= 25);
+        QVERIFY(notice->geometry().bottom() < chat->height());
         QCOMPARE(notice->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(notice->palette().color(QPalette::Window), QColor(192, 255, 192));
         QVERIFY(notice->wordWrap());
