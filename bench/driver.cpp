@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 
 // bench-driver [startup|use|wait|query|handoff|scale]...: every benchmark (or those), ours beside
-// its floor, each sample printed as "<series>\t<value>" for table.py. bench/run gives it what it
+// its floor, each sample printed as "<series>\t<value>" for table.py. ./dev bench gives it what it
 // needs; README.md says how each figure is taken.
 
 #include "child.h"
@@ -316,7 +316,8 @@ void run(const QStringList &chosen)
     const QString loopback = QStringLiteral("127.0.0.1:");
     if (!setup.endpoints.presenceHost.startsWith(loopback) ||
         !setup.endpoints.logoHost.startsWith(loopback))
-        throw std::runtime_error("configure this build with loopback hosts (bench/run does)");
+        throw std::runtime_error(
+            "configure this build with loopback hosts (the bench preset of ./dev bench does)");
     QTemporaryDir folder;
     // Instead of the desktop's opener: the app hands the IM link here, which only notes it.
     setup.linkLog = folder.filePath("links");
