@@ -76,9 +76,9 @@ int query(const endpoints::Endpoints &endpoints, int count, int pauseMs)
     const std::unique_ptr<QWidget> window(makeWindow(endpoints));
     showAndSettle(*window);
     const testsupport::WindowProbe probe(window.get());
-    auto *queryButton = probe.find<QPushButton>(QStringLiteral("Command1"));
+    auto *queryButton = probe.queryButton();
     auto *navigator = window->findChild<browser::Browser *>();
-    probe.combo()->setEditText(number);
+    probe.numberBox()->setEditText(number);
 
     QElapsedTimer clock;
     double ms = -1;
@@ -112,8 +112,8 @@ int handoff(const endpoints::Endpoints &endpoints, int count, int pauseMs)
     const std::unique_ptr<QWidget> window(makeWindow(endpoints));
     showAndSettle(*window);
     const testsupport::WindowProbe probe(window.get());
-    auto *chatButton = probe.find<QPushButton>(QStringLiteral("Command3"));
-    probe.combo()->setEditText(number);
+    auto *chatButton = probe.chatButton();
+    probe.numberBox()->setEditText(number);
 
     QElapsedTimer clock;
     double linkMs = -1;
@@ -172,8 +172,8 @@ int scale(const endpoints::Endpoints &endpoints, const QStringList &entryCounts)
             endpoints, inert.factory(), browser::HandoffBrowser::factory(endpoints.imClientScheme));
         showAndSettle(window);
         const testsupport::WindowProbe probe(&window);
-        auto *combo = probe.combo();
-        auto *queryButton = probe.find<QPushButton>(QStringLiteral("Command1"));
+        auto *combo = probe.numberBox();
+        auto *queryButton = probe.queryButton();
         combo->setEditText(number);
         // The history filled the way a user fills it: one query at a time.
         for (int i = 0; i < entries.toInt(); ++i) {

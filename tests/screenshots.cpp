@@ -69,15 +69,15 @@ int main(int argc, char *argv[])
     window.show();
     shoot(&window, prefix + QStringLiteral("-waiting.png"));
 
-    QTest::keyClicks(ui.combo(), QStringLiteral("1234567890"));
-    ui.click(QStringLiteral("Command1"));
+    QTest::keyClicks(ui.numberBox(), QStringLiteral("1234567890"));
+    ui.click(ui.queryButton());
     browsers.latest->complete(QStringLiteral("http://127.0.0.1:2/qq_online.gif"));
     shoot(&window, prefix + QStringLiteral("-online.png"));
-    ui.click(QStringLiteral("Command1"));
+    ui.click(ui.queryButton());
     browsers.latest->complete(QStringLiteral("http://127.0.0.1:2/qq_offline.gif"));
     shoot(&window, prefix + QStringLiteral("-offline.png"));
 
-    ui.click(QStringLiteral("Command3"));
+    ui.click(ui.chatButton());
     auto *chat = testsupport::topLevel<chat_window::ChatWindow>(QStringLiteral("Form3"));
     if (!chat)
         return 1;

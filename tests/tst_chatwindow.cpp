@@ -32,7 +32,7 @@ class TestChatWindow : public QObject
 
     ChatWindow *startChat()
     {
-        m_ui.click("Command3");
+        m_ui.click(m_ui.chatButton());
         return topLevel<ChatWindow>("Form3");
     }
 
@@ -173,7 +173,7 @@ private slots:
             QVERIFY(m_window->isVisible());
             const auto chatAgain = [&] {
                 oldNoticeLived = !first.isNull();
-                m_ui.click("Command3");
+                m_ui.click(m_ui.chatButton());
             };
             if (nextTurn)
                 QMetaObject::invokeMethod(&context, chatAgain, Qt::QueuedConnection);

@@ -129,8 +129,8 @@ class TestCommands : public QObject
     {
         if (situation == u"waiting")
             return;
-        QTest::keyClicks(m_ui.combo(), QStringLiteral("12345"));
-        m_ui.click("Command1");
+        QTest::keyClicks(m_ui.numberBox(), QStringLiteral("12345"));
+        m_ui.click(m_ui.queryButton());
         if (situation == u"showing a result")
             m_browsers.latest->complete(QStringLiteral("http://127.0.0.1:2/qq_online.gif"));
     }
@@ -182,7 +182,7 @@ private slots:
         m_window->installEventFilter(&closes);
 
         QObject guard;
-        QTimer::singleShot(0, &guard, [this] { m_ui.click("Command2"); });
+        QTimer::singleShot(0, &guard, [this] { m_ui.click(m_ui.exitButton()); });
         // Fails the row rather than hanging the test when the click ends nothing.
         QTimer::singleShot(60000, &guard, [] { QCoreApplication::exit(-1); });
         QCOMPARE(QCoreApplication::exec(), 0);
@@ -196,23 +196,20 @@ private slots:
     void enterPressesTheFocusedButton()
     {
         QVERIFY(QTest::qWaitForWindowActive(m_window));
-        QTest::keyClicks(m_ui.combo(), QStringLiteral("12345"));
+        QTest::keyClicks(m_ui.numberBox(), QStringLiteral("12345"));
         const auto press = [](Qt::Key key) {
             QTest::keyClick(QApplication::focusWidget(), key);
-        };
-        const auto focused = [] {
-            return QApplication::focusWidget()->objectName();
         };
 
         press(Qt::Key_Return);
         QCOMPARE(m_browsers.latest->navigations.size(), 1);
         press(Qt::Key_Tab);
-        QCOMPARE(focused(), QStringLiteral("Command1"));
+        QCOMPARE(QApplication::focusWidget(), m_ui.queryButton());
         press(Qt::Key_Enter);
         QCOMPARE(m_browsers.latest->navigations.size(), 2);
 
         press(Qt::Key_Tab);
-        QCOMPARE(focused(), QStringLiteral("Command2"));
+        QCOMPARE(QApplication::focusWidget(), m_ui.exitButton());
         QObject guard;
         QTimer::singleShot(0, &guard, [&] { press(Qt::Key_Return); });
         QTimer::singleShot(60000, &guard, [] { QCoreApplication::exit(-1); });
@@ -220,7 +217,7 @@ private slots:
         QCOMPARE(m_browsers.latest->navigations.size(), 2);
 
         press(Qt::Key_Tab);
-        QCOMPARE(focused(), QStringLiteral("Command3"));
+        QCOMPARE(QApplication::focusWidget(), m_ui.chatButton());
         press(Qt::Key_Return);
         QCOMPARE(m_chatBrowsers.made, 1);
         QVERIFY(!m_window->isVisible());
@@ -238,7 +235,7 @@ private slots:
         const QStringList before = state();
         const qsizetype navigations = m_browsers.latest->navigations.size();
 
-        m_ui.click("Command4");
+        m_ui.click(m_ui.homePageButton());
         QTRY_COMPARE(m_desktop.urls.size(), 1);
         QCoreApplication::processEvents();
         QCOMPARE(m_desktop.urls.size(), 1);
@@ -252,8 +249,8 @@ private slots:
 
     void homePageTwiceOpensItTwice()
     {
-        m_ui.click("Command4");
-        m_ui.click("Command4");
+        m_ui.click(m_ui.homePageButton());
+        m_ui.click(m_ui.homePageButton());
         QTRY_COMPARE(m_desktop.urls.size(), 2);
         QCOMPARE(m_desktop.urls.constFirst(), m_desktop.urls.constLast());
     }
@@ -264,7 +261,7 @@ private slots:
     {
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         const QStringList before = state();
-        m_ui.click("Command4");
+        m_ui.click(m_ui.homePageButton());
         QCoreApplication::processEvents();
         QCOMPARE(state(), before);
         QVERIFY(m_browsers.latest->navigations.isEmpty());

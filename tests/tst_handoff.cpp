@@ -269,7 +269,7 @@ class TestHandoff : public QObject
     // may still be around, waiting for its deletion.
     QPointer<ChatWindow> startChat(const ChatWindow *finished = nullptr)
     {
-        m_ui.click("Command3");
+        m_ui.click(m_ui.chatButton());
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget *window : windows) {
             if (window->objectName() == u"Form3" && window != finished)

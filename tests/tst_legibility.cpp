@@ -154,8 +154,8 @@ class TestLegibility : public QObject
     {
         if (state == QLatin1String("waiting"))
             return;
-        QTest::keyClicks(m_ui.combo(), QStringLiteral("12345"));
-        m_ui.click(QStringLiteral("Command1"));
+        QTest::keyClicks(m_ui.numberBox(), QStringLiteral("12345"));
+        m_ui.click(m_ui.queryButton());
         if (state == QLatin1String("online"))
             m_browsers.latest->complete(QStringLiteral("http://127.0.0.1:2/qq_online.gif"));
         else if (state == QLatin1String("offline"))
@@ -236,8 +236,8 @@ private slots:
     {
         setUpDesktop();
         QCOMPARE(m_window->size(), QSize(272, 191));
-        QTest::keyClicks(m_ui.combo(), QStringLiteral("12345"));
-        m_ui.click(QStringLiteral("Command3"));
+        QTest::keyClicks(m_ui.numberBox(), QStringLiteral("12345"));
+        m_ui.click(m_ui.chatButton());
         auto *chat = testsupport::topLevel<chat_window::ChatWindow>(QStringLiteral("Form3"));
         QVERIFY(chat);
         QCOMPARE(chat->size(), QSize(203, 58));
@@ -325,8 +325,8 @@ private slots:
     void noticeWhole()
     {
         setUpDesktop();
-        QTest::keyClicks(m_ui.combo(), QStringLiteral("12345"));
-        m_ui.click(QStringLiteral("Command3"));
+        QTest::keyClicks(m_ui.numberBox(), QStringLiteral("12345"));
+        m_ui.click(m_ui.chatButton());
         auto *chat = testsupport::topLevel<chat_window::ChatWindow>(QStringLiteral("Form3"));
         QVERIFY(chat);
         auto *notice = chat->findChild<Label *>(QStringLiteral("Label1"));
@@ -344,7 +344,7 @@ private slots:
     void numberBoxShowsTenDigits()
     {
         setUpDesktop();
-        QLineEdit *edit = m_ui.combo()->lineEdit();
+        QLineEdit *edit = m_ui.numberBox()->lineEdit();
         const QFontMetricsF metrics(edit->font());
         qreal widest = 0;
         for (char16_t digit = u'0'; digit <= u'9'; ++digit)
@@ -356,7 +356,7 @@ private slots:
         qInfo("ten digits: %.1f px of %d, font stretch %d", widest, room, edit->font().stretch());
 
         QTest::keyClicks(edit, QStringLiteral("1234567890"));
-        QCOMPARE(m_ui.combo()->currentText(), QStringLiteral("1234567890"));
+        QCOMPARE(m_ui.numberBox()->currentText(), QStringLiteral("1234567890"));
         const QColor text = edit->palette().color(QPalette::Text);
         const QColor base = edit->palette().color(QPalette::Base);
         QVERIFY(contrast(text, base) >= readableContrast);
@@ -407,8 +407,8 @@ private slots:
             background = m_window->grab().toImage().pixelColor(
                 m_ui.find(QStringLiteral("Image1"))->geometry().center());
         } else {
-            QTest::keyClicks(m_ui.combo(), QStringLiteral("12345"));
-            m_ui.click(QStringLiteral("Command3"));
+            QTest::keyClicks(m_ui.numberBox(), QStringLiteral("12345"));
+            m_ui.click(m_ui.chatButton());
             auto *chat = testsupport::topLevel<chat_window::ChatWindow>(QStringLiteral("Form3"));
             QVERIFY(chat);
             text = chat->findChild<Label *>(QStringLiteral("Label1"));

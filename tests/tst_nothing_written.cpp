@@ -78,20 +78,20 @@ private slots:
         const testsupport::WindowProbe ui(&window);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::keyClicks(ui.combo(), QStringLiteral("12345"));
+        QTest::keyClicks(ui.numberBox(), QStringLiteral("12345"));
         for (int i = 0; i < 3; ++i) {
-            ui.click("Command1");
+            ui.click(ui.queryButton());
             QTRY_COMPARE(ui.status(), testsupport::onlineText);
         }
         for (int i = 1; i <= 2; ++i) {
-            ui.click("Command3");
+            ui.click(ui.chatButton());
             QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 30000);
             QCOMPARE(desktop.opened.size(), i);
         }
-        ui.click("Command4");
+        ui.click(ui.homePageButton());
         QCOMPARE(desktop.opened.size(), 3);
 
-        QTimer::singleShot(0, &window, [&] { ui.click("Command2"); });
+        QTimer::singleShot(0, &window, [&] { ui.click(ui.exitButton()); });
         QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(1); });
         QCOMPARE(QApplication::exec(), 0);
         const qint64 self = QCoreApplication::applicationPid();

@@ -49,8 +49,8 @@ class TestPresence : public QObject
     // Which picture shows, and the status text: the display state of the result area.
     QString display() const
     {
-        const bool on = m_ui.find("Image3")->isVisible();
-        const bool off = m_ui.find("Image4")->isVisible();
+        const bool on = m_ui.onlineBadge()->isVisible();
+        const bool off = m_ui.offlineBadge()->isVisible();
         return QStringLiteral("%1|%2|%3")
             .arg(on ? "online" : "-", off ? "offline" : "-", m_ui.status());
     }
@@ -68,9 +68,9 @@ private slots:
         m_ui = testsupport::WindowProbe(m_window);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window));
-        m_combo = m_ui.combo();
-        m_query = m_ui.find<QPushButton>("Command1");
-        m_chat = m_ui.find<QPushButton>("Command3");
+        m_combo = m_ui.numberBox();
+        m_query = m_ui.queryButton();
+        m_chat = m_ui.chatButton();
     }
     void cleanup() { delete m_window; }
 
@@ -91,8 +91,8 @@ private slots:
         edit()->selectAll();
         QTest::keyClick(m_combo, Qt::Key_Delete);
         QVERIFY(!buttonsEnabled());
-        QVERIFY(m_ui.find("Command2")->isEnabled());
-        QVERIFY(m_ui.find("Command4")->isEnabled());
+        QVERIFY(m_ui.exitButton()->isEnabled());
+        QVERIFY(m_ui.homePageButton()->isEnabled());
     }
 
     // Length counts UTF-16 code units of the text as typed, blanks and all.

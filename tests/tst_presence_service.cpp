@@ -50,9 +50,9 @@ class TestPresenceService : public QObject
     }
     void query(const QString &number)
     {
-        m_ui.combo()->lineEdit()->clear();
-        m_ui.combo()->lineEdit()->insert(number);
-        m_ui.click("Command1");
+        m_ui.numberBox()->lineEdit()->clear();
+        m_ui.numberBox()->lineEdit()->insert(number);
+        m_ui.click(m_ui.queryButton());
         QCOMPARE(m_ui.status(), checkingText);
     }
 
@@ -96,8 +96,8 @@ private slots:
 
         query(QStringLiteral("12345"));
         QTRY_COMPARE(m_ui.status(), online ? onlineText : offlineText);
-        QCOMPARE(m_ui.find("Image3")->isVisible(), online);
-        QCOMPARE(m_ui.find("Image4")->isVisible(), !online);
+        QCOMPARE(m_ui.onlineBadge()->isVisible(), online);
+        QCOMPARE(m_ui.offlineBadge()->isVisible(), !online);
         QCOMPARE(m_presence->requestCount("/pa?p=1:12345:1"), 1);
     }
 
@@ -106,7 +106,7 @@ private slots:
         makeWindow(QStringLiteral("127.0.0.1:%1").arg(FakeService::closedPort()));
         query(QStringLiteral("12345"));
         QTRY_COMPARE(m_ui.status(), offlineText);
-        QVERIFY(m_ui.find("Image4")->isVisible());
+        QVERIFY(m_ui.offlineBadge()->isVisible());
     }
 
     // No time-out of our own: a service that never answers leaves the check under way, and a

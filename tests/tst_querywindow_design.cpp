@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(m_ui.find<QGroupBox>("Frame1")->title(), QString::fromUtf8("状态"));
         for (const char *button : {"Command1", "Command2", "Command3", "Command4"})
             QVERIFY(m_ui.find<QPushButton>(button)->text().isEmpty());
-        QComboBox *combo = m_ui.combo();
+        QComboBox *combo = m_ui.numberBox();
         QVERIFY(combo->currentText().isEmpty());
         QCOMPARE(combo->count(), 0);
     }
@@ -163,7 +163,7 @@ private slots:
 
     void numberBoxTakesTypedTextOnly()
     {
-        QComboBox *combo = m_ui.combo();
+        QComboBox *combo = m_ui.numberBox();
         QVERIFY(combo->isEditable());
         QCOMPARE(combo->insertPolicy(), QComboBox::NoInsert);
         QVERIFY(!combo->completer());

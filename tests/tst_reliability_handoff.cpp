@@ -83,8 +83,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, decoded);
 
-        m_ui.combo()->lineEdit()->insert(text);
-        m_ui.click("Command3");
+        m_ui.numberBox()->lineEdit()->insert(text);
+        m_ui.click(m_ui.chatButton());
         QVERIFY(!m_window->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(m_window->isVisible(), 40000);
 
@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(QUrl::fromPercentEncoding(request.target), decoded);
         QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl(QStringLiteral("imclient://message/"))});
         QVERIFY(m_browsers.latest->navigations.isEmpty());
-        QCOMPARE(m_ui.combo()->currentText(), text);
+        QCOMPARE(m_ui.numberBox()->currentText(), text);
     }
 };
 

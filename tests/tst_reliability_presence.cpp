@@ -50,7 +50,7 @@ class TestReliabilityPresence : public QObject
 
     void query()
     {
-        m_ui.click("Command1");
+        m_ui.click(m_ui.queryButton());
         QCOMPARE(m_ui.status(), checkingText);
     }
 
@@ -128,10 +128,10 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, decoded);
 
-        m_ui.combo()->lineEdit()->insert(text);
-        QCOMPARE(m_ui.combo()->currentText(), text);
-        QCOMPARE(m_ui.find("Command1")->isEnabled(), !decoded.isEmpty());
-        QTest::keyClick(m_ui.combo(), Qt::Key_Return);
+        m_ui.numberBox()->lineEdit()->insert(text);
+        QCOMPARE(m_ui.numberBox()->currentText(), text);
+        QCOMPARE(m_ui.queryButton()->isEnabled(), !decoded.isEmpty());
+        QTest::keyClick(m_ui.numberBox(), Qt::Key_Return);
         if (decoded.isEmpty()) {
             QTest::qWait(200);
             QVERIFY(m_presence->requests().isEmpty());
@@ -149,12 +149,12 @@ private slots:
     void pasteBeyondTheMaximumIsCut()
     {
         QGuiApplication::clipboard()->setText(QString(40000, u'9'));
-        QTest::keyClick(m_ui.combo(), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(m_ui.combo()->currentText().size(), m_ui.combo()->lineEdit()->maxLength());
+        QTest::keyClick(m_ui.numberBox(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(m_ui.numberBox()->currentText().size(), m_ui.numberBox()->lineEdit()->maxLength());
         query();
         QTRY_COMPARE(m_ui.status(), offlineText);
         QCOMPARE(m_presence->requests().at(0).target.size(),
-                 prefix.size() + m_ui.combo()->lineEdit()->maxLength() + 2);
+                 prefix.size() + m_ui.numberBox()->lineEdit()->maxLength() + 2);
     }
 
     // A number copied from a chat or a web page often ends in a line break, which a browser drops
@@ -165,14 +165,14 @@ private slots:
         const QString pasted = QStringLiteral("12345\r\n");
         m_presence->on("/pa?p=1:12345:1", Response::redirect(m_logo->url("/qq_online.gif")));
         QGuiApplication::clipboard()->setText(pasted);
-        QTest::keyClick(m_ui.combo(), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(m_ui.combo()->currentText(), pasted);
+        QTest::keyClick(m_ui.numberBox(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(m_ui.numberBox()->currentText(), pasted);
         query();
         QTRY_COMPARE(m_ui.status(), onlineText);
         QCOMPARE(m_presence->requests().size(), 1);
         QCOMPARE(m_presence->requests().at(0).target, QByteArray("/pa?p=1:12345:1"));
-        QCOMPARE(m_ui.combo()->currentText(), pasted);
-        QCOMPARE(m_ui.combo()->itemText(m_ui.combo()->count() - 1), pasted);
+        QCOMPARE(m_ui.numberBox()->currentText(), pasted);
+        QCOMPARE(m_ui.numberBox()->itemText(m_ui.numberBox()->count() - 1), pasted);
     }
 
     // Each ends offline, never online and never handed to the desktop.
@@ -216,10 +216,10 @@ private slots:
             header.second.replace("/qq_offline.gif", m_logo->url("/qq_offline.gif"));
         m_presence->on("/pa?p=1:12345:1", answer);
 
-        m_ui.combo()->lineEdit()->insert(QStringLiteral("12345"));
+        m_ui.numberBox()->lineEdit()->insert(QStringLiteral("12345"));
         query();
         QTRY_COMPARE_WITH_TIMEOUT(m_ui.status(), offlineText, 15000);
-        QVERIFY(m_ui.find("Image4")->isVisible());
+        QVERIFY(m_ui.offlineBadge()->isVisible());
     }
 
     // A service that never answers: the check stays under way, the window keeps answering the
@@ -231,15 +231,15 @@ private slots:
         m_presence->on("/pa?p=1:11111:1", silent);
         m_presence->on("/pa?p=1:22222:1", Response::redirect(m_logo->url("/qq_online.gif")));
 
-        m_ui.combo()->lineEdit()->insert(QStringLiteral("11111"));
+        m_ui.numberBox()->lineEdit()->insert(QStringLiteral("11111"));
         query();
         QTest::qWait(1500);
         QCOMPARE(m_ui.status(), checkingText);
-        QTest::keyClick(m_ui.combo(), Qt::Key_Backspace);
-        QVERIFY(!m_ui.find("Command1")->isEnabled());
-        QTest::keyClicks(m_ui.combo(), QStringLiteral("1"));
-        m_ui.combo()->lineEdit()->clear();
-        QTest::keyClicks(m_ui.combo(), QStringLiteral("22222"));
+        QTest::keyClick(m_ui.numberBox(), Qt::Key_Backspace);
+        QVERIFY(!m_ui.queryButton()->isEnabled());
+        QTest::keyClicks(m_ui.numberBox(), QStringLiteral("1"));
+        m_ui.numberBox()->lineEdit()->clear();
+        QTest::keyClicks(m_ui.numberBox(), QStringLiteral("22222"));
         query();
         QTRY_COMPARE(m_ui.status(), onlineText);
     }

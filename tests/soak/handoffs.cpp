@@ -124,7 +124,7 @@ private:
     {
         ++m_started;
         m_stuck.start();
-        m_ui.click(QStringLiteral("Command3"));
+        m_ui.click(m_ui.chatButton());
     }
 
     void handOffReturned()
@@ -200,7 +200,7 @@ int main(int argc, char *argv[])
         browser::HandoffBrowser::factory(QStringLiteral("imclient"),
                                          QStringLiteral(HANDOFF_HELPER_PATH)));
     const testsupport::WindowProbe ui(&window);
-    ui.combo()->lineEdit()->setText(QStringLiteral("67890"));
+    ui.numberBox()->lineEdit()->setText(QStringLiteral("67890"));
     window.show();
 
     Driver driver(&window, &desktop);

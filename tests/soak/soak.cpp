@@ -90,15 +90,15 @@ int main(int argc, char *argv[])
     clock.start();
     int failures = 0;
     for (int i = 1; i <= queries; ++i) {
-        ui.combo()->lineEdit()->setText(QString::number(100000 + i));
-        ui.click("Command1");
+        ui.numberBox()->lineEdit()->setText(QString::number(100000 + i));
+        ui.click(ui.queryButton());
         if (!waitFor([&] { return ui.status() != testsupport::checkingText; }, 10000)) {
             std::printf("query %d did not complete\n", i);
             ++failures;
         }
         if (i % handOffEvery == 0) {
             const qsizetype before = desktop.opened.size();
-            ui.click("Command3");
+            ui.click(ui.chatButton());
             if (!waitFor([&] { return window.isVisible(); }, 35000) ||
                 desktop.opened.size() != before + 1) {
                 std::printf("hand-off after query %d did not complete\n", i);
@@ -130,7 +130,7 @@ int main(int argc, char *argv[])
     }
 
     // The exit button, as a user presses it, and nothing of ours may stay behind.
-    QTimer::singleShot(0, &window, [&] { ui.click("Command2"); });
+    QTimer::singleShot(0, &window, [&] { ui.click(ui.exitButton()); });
     QApplication::exec();
     if (!waitFor([&] { return testsupport::descendants(self).isEmpty(); }, 5000)) {
         std::printf("FAIL: processes left after exit\n");

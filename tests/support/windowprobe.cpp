@@ -12,9 +12,39 @@
 
 namespace testsupport {
 
-QComboBox *WindowProbe::combo() const
+QComboBox *WindowProbe::numberBox() const
 {
     return find<QComboBox>(QStringLiteral("Combo1"));
+}
+
+QPushButton *WindowProbe::queryButton() const
+{
+    return find<QPushButton>(QStringLiteral("Command1"));
+}
+
+QPushButton *WindowProbe::exitButton() const
+{
+    return find<QPushButton>(QStringLiteral("Command2"));
+}
+
+QPushButton *WindowProbe::chatButton() const
+{
+    return find<QPushButton>(QStringLiteral("Command3"));
+}
+
+QPushButton *WindowProbe::homePageButton() const
+{
+    return find<QPushButton>(QStringLiteral("Command4"));
+}
+
+QLabel *WindowProbe::onlineBadge() const
+{
+    return find<QLabel>(QStringLiteral("Image3"));
+}
+
+QLabel *WindowProbe::offlineBadge() const
+{
+    return find<QLabel>(QStringLiteral("Image4"));
 }
 
 QString WindowProbe::status() const
@@ -25,33 +55,33 @@ QString WindowProbe::status() const
 QStringList WindowProbe::history() const
 {
     QStringList items;
-    for (int i = 0; i < combo()->count(); ++i)
-        items << combo()->itemText(i);
+    for (int i = 0; i < numberBox()->count(); ++i)
+        items << numberBox()->itemText(i);
     return items;
 }
 
 QStringList WindowProbe::state() const
 {
-    QStringList state{combo()->currentText(), history().join(u'|'), status()};
-    for (const char *picture : {"Image3", "Image4"})
-        state << QString::number(find(QString::fromLatin1(picture))->isVisibleTo(m_window));
-    for (const char *command : {"Command1", "Command3"})
-        state << QString::number(find(QString::fromLatin1(command))->isEnabled());
+    QStringList state{numberBox()->currentText(), history().join(u'|'), status()};
+    for (const QLabel *badge : {onlineBadge(), offlineBadge()})
+        state << QString::number(badge->isVisibleTo(m_window));
+    for (const QPushButton *command : {queryButton(), chatButton()})
+        state << QString::number(command->isEnabled());
     return state;
 }
 
-void WindowProbe::click(const QString &button) const
+void WindowProbe::click(QAbstractButton *button) const
 {
-    QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 void queryOnlineThenType(const WindowProbe &window, FakeBrowser &browser, const QString &number)
 {
-    QTest::keyClicks(window.combo(), QStringLiteral("12345"));
-    window.click(QStringLiteral("Command1"));
+    QTest::keyClicks(window.numberBox(), QStringLiteral("12345"));
+    window.click(window.queryButton());
     browser.complete(QStringLiteral("http://127.0.0.1:2/qq_online.gif"));
-    window.combo()->lineEdit()->clear();
-    QTest::keyClicks(window.combo(), number);
+    window.numberBox()->lineEdit()->clear();
+    QTest::keyClicks(window.numberBox(), number);
 }
 
 } // namespace testsupport

@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -20,7 +22,9 @@ inline const QString checkingText = QString::fromUtf8("正在检查...");
 inline const QString onlineText = QString::fromUtf8("对方在线");
 inline const QString offlineText = QString::fromUtf8("对方不在线");
 
-// Reads a window's controls by their object names, as a user sees them, and presses its buttons.
+// Reads the query window's controls as a user sees them, and presses its buttons. The controls keep
+// the object names of the program's design (README.md maps them); the probe names them for what
+// they are.
 class WindowProbe
 {
 public:
@@ -30,14 +34,20 @@ public:
     {
         return m_window->findChild<T *>(name);
     }
-    QComboBox *combo() const;    // the number box
-    QString status() const;      // the status line
-    QStringList history() const; // the number box's drop-down list, oldest first
+    QComboBox *numberBox() const;        // Combo1
+    QPushButton *queryButton() const;    // Command1, 查询
+    QPushButton *exitButton() const;     // Command2, 退出
+    QPushButton *chatButton() const;     // Command3, 留言
+    QPushButton *homePageButton() const; // Command4, 访问主页
+    QLabel *onlineBadge() const;         // Image3
+    QLabel *offlineBadge() const;        // Image4
+    QString status() const;              // the status line, Label3
+    QStringList history() const;         // the number box's drop-down list, oldest first
     // The number box's text and list, the status line, which picture shows and whether 查询 and
     // 留言 may be pressed: what a hand-off must leave as it was, read alike while the window hides.
     QStringList state() const;
 
-    void click(const QString &button) const;
+    void click(QAbstractButton *button) const;
 
 private:
     QPointer<QWidget> m_window;
