@@ -22,6 +22,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (!platform.isEmpty())
         qunsetenv("QT_QPA_PLATFORM");
+    browser::NetworkNavigator::useDesktopProxies();
 
     QApplication::setApplicationName(QStringLiteral("tolvane-qq-status"));
     QApplication::setApplicationDisplayName(QString::fromUtf16(appinfo::displayName));

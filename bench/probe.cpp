@@ -204,6 +204,7 @@ int scale(const endpoints::Endpoints &endpoints, const QStringList &entryCounts)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    browser::NetworkNavigator::useDesktopProxies();
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // every sample as soon as it is taken
     const QStringList args = QCoreApplication::arguments().mid(1);
     const QString mode = args.value(0);

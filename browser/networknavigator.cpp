@@ -25,10 +25,14 @@ NetworkNavigator::NetworkNavigator(QWidget *host)
     : Browser(host), m_manager(new QNetworkAccessManager(this))
 {
     // No cache and an in-memory cookie jar are the manager's defaults: nothing reaches the disk.
-    // The desktop's proxy settings apply, as they did to the system's browser control; Qt's own
-    // lookup also knows that loopback needs no proxy.
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
     m_manager->setAutoDeleteReplies(false);
+}
+
+// Qt keeps this choice for the whole process, and its own lookup knows that loopback needs no
+// proxy.
+void NetworkNavigator::useDesktopProxies()
+{
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
 }
 
 NetworkNavigator::~NetworkNavigator()

@@ -35,6 +35,10 @@ public:
 
     static Browser *create(QWidget *host) { return new NetworkNavigator(host); }
 
+    // Every navigator of the process goes through the desktop's proxy settings, as the system's
+    // browser control did. Called once, when the program starts.
+    static void useDesktopProxies();
+
 private:
     void request(const QUrl &url);
     void onResponse(QNetworkReply *reply);
