@@ -2,11 +2,11 @@
 // SPDX-License-Identifier: MIT
 
 #include "appinfo.h"
-#include "endpoints.h"
-#include "handoffbrowser.h"
-#include "networknavigator.h"
+#include "browser/handoffbrowser.h"
+#include "browser/networknavigator.h"
+#include "endpoints/endpoints.h"
 #include "platformchoice.h"
-#include "querywindow.h"
+#include "query_window/querywindow.h"
 
 #include <QApplication>
 

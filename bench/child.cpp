@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "child.h"
+#include "bench/child.h"
 
 #include <cstring>
 #include <fcntl.h>

@@ -5,10 +5,10 @@
 // its floor, each sample printed as "<series>\t<value>" for table.py. ./dev bench gives it what it
 // needs; README.md says how each figure is taken.
 
-#include "child.h"
-#include "endpoints.h"
-#include "processes.h"
-#include "windowwatch.h"
+#include "bench/child.h"
+#include "bench/windowwatch.h"
+#include "endpoints/endpoints.h"
+#include "tests/support/processes.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

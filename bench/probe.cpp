@@ -10,13 +10,13 @@
 // link. scale: both query handlers, in µs, with that many entries in the history. The last three
 // print "<series>\t<value>" lines.
 
-#include "endpoints.h"
-#include "fakebrowser.h"
-#include "handoffbrowser.h"
-#include "networknavigator.h"
-#include "querywindow.h"
-#include "urlrecorder.h"
-#include "windowprobe.h"
+#include "browser/handoffbrowser.h"
+#include "browser/networknavigator.h"
+#include "endpoints/endpoints.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakebrowser.h"
+#include "tests/support/urlrecorder.h"
+#include "tests/support/windowprobe.h"
 
 #include <QApplication>
 #include <QComboBox>

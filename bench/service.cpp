@@ -5,7 +5,7 @@
 // alive, with the routes README.md describes. Prints "ready", then "<host> <target>" for every
 // request; "delay <ms>" on its input delays every later answer. Ends when its input closes.
 
-#include "fakeservice.h"
+#include "tests/support/fakeservice.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

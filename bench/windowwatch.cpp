@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "windowwatch.h"
+#include "bench/windowwatch.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "child.h"
+#include "bench/child.h"
 
 #include <map>
 #include <optional>

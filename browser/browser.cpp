@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "browser.h"
+#include "browser/browser.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "desktop.h"
+#include "browser/desktop.h"
 
 #include <QDesktopServices>
 #include <QUrl>

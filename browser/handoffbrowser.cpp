@@ -1,11 +1,11 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "handoffbrowser.h"
+#include "browser/handoffbrowser.h"
 
-#include "desktop.h"
-#include "handoffprotocol.h"
-#include "logging.h"
+#include "browser/desktop.h"
+#include "browser/handoffprotocol.h"
+#include "browser/logging.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "logging.h"
+#include "browser/logging.h"
 
 namespace browser {
 

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "networknavigator.h"
+#include "browser/networknavigator.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "browser.h"
+#include "browser/browser.h"
 
 #include <QPointer>
 

@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "chatwindow.h"
+#include "chat_window/chatwindow.h"
 
 #include "appinfo.h"
-#include "designtext.h"
+#include "design_text/designtext.h"
 #include "ui_chatwindow.h"
 
 #include <QCloseEvent>

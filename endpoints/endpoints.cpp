@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "endpoints.h"
+#include "endpoints/endpoints.h"
 
-#include "builtin.h"
+#include "endpoints/builtin.h"
 
 namespace endpoints {
 

@@ -1,13 +1,13 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "querywindow.h"
+#include "query_window/querywindow.h"
 
 #include "appinfo.h"
-#include "chatwindow.h"
-#include "designtext.h"
-#include "desktop.h"
-#include "pictures.h"
+#include "browser/desktop.h"
+#include "chat_window/chatwindow.h"
+#include "design_text/designtext.h"
+#include "resources/pictures.h"
 #include "ui_querywindow.h"
 
 #include <QCoreApplication>

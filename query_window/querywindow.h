@@ -3,8 +3,8 @@
 
 #pragma once
 
-#include "browser.h"
-#include "endpoints.h"
+#include "browser/browser.h"
+#include "endpoints/endpoints.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -8,7 +8,7 @@
 // through. Prints "helper <path>", then "link <address>" for each link that reached the desktop,
 // then "done" once the hand-off has ended.
 
-#include "handoffbrowser.h"
+#include "browser/handoffbrowser.h"
 
 #include <QApplication>
 #include <QDesktopServices>

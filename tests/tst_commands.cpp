@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "fakebrowser.h"
-#include "freshhome.h"
-#include "loopbackendpoints.h"
-#include "processes.h"
-#include "querywindow.h"
-#include "windowprobe.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakebrowser.h"
+#include "tests/support/freshhome.h"
+#include "tests/support/loopbackendpoints.h"
+#include "tests/support/processes.h"
+#include "tests/support/windowprobe.h"
 
 #include <QAbstractButton>
 #include <QApplication>

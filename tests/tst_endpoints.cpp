@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "endpoints.h"
+#include "endpoints/endpoints.h"
 
 #include <QTest>
 

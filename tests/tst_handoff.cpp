@@ -1,16 +1,16 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "chatwindow.h"
-#include "fakebrowser.h"
-#include "fakeservice.h"
-#include "freshhome.h"
-#include "handoffbrowser.h"
-#include "loopbackendpoints.h"
-#include "processes.h"
-#include "querywindow.h"
-#include "urlrecorder.h"
-#include "windowprobe.h"
+#include "browser/handoffbrowser.h"
+#include "chat_window/chatwindow.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakebrowser.h"
+#include "tests/support/fakeservice.h"
+#include "tests/support/freshhome.h"
+#include "tests/support/loopbackendpoints.h"
+#include "tests/support/processes.h"
+#include "tests/support/urlrecorder.h"
+#include "tests/support/windowprobe.h"
 
 #include <QDesktopServices>
 #include <QElapsedTimer>

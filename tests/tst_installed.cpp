@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "fakeservice.h"
-#include "freshhome.h"
-#include "processes.h"
+#include "tests/support/fakeservice.h"
+#include "tests/support/freshhome.h"
+#include "tests/support/processes.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,13 +1,13 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "chatwindow.h"
-#include "designtext.h"
-#include "fakebrowser.h"
-#include "loopbackendpoints.h"
-#include "onlyfont.h"
-#include "querywindow.h"
-#include "windowprobe.h"
+#include "chat_window/chatwindow.h"
+#include "design_text/designtext.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakebrowser.h"
+#include "tests/support/loopbackendpoints.h"
+#include "tests/support/onlyfont.h"
+#include "tests/support/windowprobe.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "fakeservice.h"
-#include "networknavigator.h"
+#include "browser/networknavigator.h"
+#include "tests/support/fakeservice.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>

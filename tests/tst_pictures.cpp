@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "pictures.h"
+#include "resources/pictures.h"
 
 #include <QFile>
 #include <QIcon>

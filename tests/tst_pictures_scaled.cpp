@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "chatwindow.h"
-#include "fakebrowser.h"
-#include "loopbackendpoints.h"
-#include "querywindow.h"
+#include "chat_window/chatwindow.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakebrowser.h"
+#include "tests/support/loopbackendpoints.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,11 +1,11 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "fakeservice.h"
-#include "loopbackendpoints.h"
-#include "networknavigator.h"
-#include "querywindow.h"
-#include "windowprobe.h"
+#include "browser/networknavigator.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakeservice.h"
+#include "tests/support/loopbackendpoints.h"
+#include "tests/support/windowprobe.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "fakebrowser.h"
-#include "loopbackendpoints.h"
-#include "querywindow.h"
-#include "windowprobe.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakebrowser.h"
+#include "tests/support/loopbackendpoints.h"
+#include "tests/support/windowprobe.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,13 +1,13 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "fakebrowser.h"
-#include "fakeservice.h"
-#include "handoffbrowser.h"
-#include "loopbackendpoints.h"
-#include "querywindow.h"
-#include "urlrecorder.h"
-#include "windowprobe.h"
+#include "browser/handoffbrowser.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakebrowser.h"
+#include "tests/support/fakeservice.h"
+#include "tests/support/loopbackendpoints.h"
+#include "tests/support/urlrecorder.h"
+#include "tests/support/windowprobe.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "fakeservice.h"
-#include "loopbackendpoints.h"
-#include "networknavigator.h"
-#include "querywindow.h"
-#include "urlrecorder.h"
-#include "windowprobe.h"
+#include "browser/networknavigator.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakeservice.h"
+#include "tests/support/loopbackendpoints.h"
+#include "tests/support/urlrecorder.h"
+#include "tests/support/windowprobe.h"
 
 #include <QApplication>
 #include <QClipboard>

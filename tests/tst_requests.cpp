@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "fakeservice.h"
-#include "handoffbrowser.h"
-#include "loopbackendpoints.h"
-#include "networknavigator.h"
+#include "browser/handoffbrowser.h"
+#include "browser/networknavigator.h"
+#include "tests/support/fakeservice.h"
+#include "tests/support/loopbackendpoints.h"
 
 #include <QApplication>
 #include <QJsonArray>

@@ -6,8 +6,8 @@
 // Loads the chat hand-off page for the app, out of sight, and tells the app what the page does,
 // as handoffprotocol.h has it.
 
-#include "handoffpage.h"
-#include "handoffprotocol.h"
+#include "browser/handoffprotocol.h"
+#include "browser/helper/handoffpage.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -7,14 +7,14 @@
 // descriptors as it goes, and fails unless the query window ends up shown, alone, with no helper
 // left, no notice left over and the app's memory flat.
 
-#include "fakeservice.h"
-#include "handoffbrowser.h"
-#include "loopbackendpoints.h"
-#include "networknavigator.h"
-#include "processes.h"
-#include "querywindow.h"
-#include "urlrecorder.h"
-#include "windowprobe.h"
+#include "browser/handoffbrowser.h"
+#include "browser/networknavigator.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakeservice.h"
+#include "tests/support/loopbackendpoints.h"
+#include "tests/support/processes.h"
+#include "tests/support/urlrecorder.h"
+#include "tests/support/windowprobe.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,14 +5,14 @@
 // loopback: 1,000 queries with a hand-off every 100. Prints memory, processes and file
 // descriptors as it goes, and fails if processes or descriptors grow or anything is left behind.
 
-#include "fakeservice.h"
-#include "handoffbrowser.h"
-#include "loopbackendpoints.h"
-#include "networknavigator.h"
-#include "processes.h"
-#include "querywindow.h"
-#include "urlrecorder.h"
-#include "windowprobe.h"
+#include "browser/handoffbrowser.h"
+#include "browser/networknavigator.h"
+#include "query_window/querywindow.h"
+#include "tests/support/fakeservice.h"
+#include "tests/support/loopbackendpoints.h"
+#include "tests/support/processes.h"
+#include "tests/support/urlrecorder.h"
+#include "tests/support/windowprobe.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "fakeservice.h"
+#include "tests/support/fakeservice.h"
 
 #include <QHostAddress>
 #include <QTcpServer>

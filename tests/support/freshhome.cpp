@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "freshhome.h"
+#include "tests/support/freshhome.h"
 
 #include <QDir>
 #include <QDirIterator>

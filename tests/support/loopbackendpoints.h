@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "endpoints.h"
+#include "endpoints/endpoints.h"
 
 namespace testsupport {
 

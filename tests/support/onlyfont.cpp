@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "onlyfont.h"
+#include "tests/support/onlyfont.h"
 
 #include <QDir>
 #include <QFile>

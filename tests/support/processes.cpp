@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "processes.h"
+#include "tests/support/processes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "windowprobe.h"
+#include "tests/support/windowprobe.h"
 
-#include "fakebrowser.h"
+#include "tests/support/fakebrowser.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "designtext.h"
+#include "design_text/designtext.h"
 
 #include <QGlyphRun>
 #include <QPainter>
