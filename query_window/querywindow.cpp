@@ -126,22 +126,19 @@ void QueryWindow::showPicturesSharp()
     const qreal ratio = devicePixelRatioF();
     if (ratio <= 1.0)
         return;
-    const std::pair<QLabel *, const char *> images[] = {
-        {m_ui->Image1, ":/images/banner.jpg"},
-        {m_ui->Image2, ":/images/flower.gif"},
-        {m_ui->Image3, ":/images/online.bmp"},
-        {m_ui->Image4, ":/images/offline.bmp"},
+    const std::pair<QWidget *, const char *> controls[] = {
+        {m_ui->Image1, ":/images/banner.jpg"},     {m_ui->Image2, ":/images/flower.gif"},
+        {m_ui->Image3, ":/images/online.bmp"},     {m_ui->Image4, ":/images/offline.bmp"},
+        {m_ui->Command1, ":/images/query.gif"},    {m_ui->Command3, ":/images/chat.gif"},
+        {m_ui->Command4, ":/images/homepage.gif"}, {m_ui->Command2, ":/images/exit.gif"},
     };
-    for (const auto &[label, path] : images)
-        label->setPixmap(pictures::forDevicePixelRatio(QString::fromLatin1(path), ratio));
-    const std::pair<QPushButton *, const char *> buttons[] = {
-        {m_ui->Command1, ":/images/query.gif"},
-        {m_ui->Command3, ":/images/chat.gif"},
-        {m_ui->Command4, ":/images/homepage.gif"},
-        {m_ui->Command2, ":/images/exit.gif"},
-    };
-    for (const auto &[button, path] : buttons)
-        button->setIcon(QIcon(pictures::forDevicePixelRatio(QString::fromLatin1(path), ratio)));
+    for (const auto &[control, path] : controls) {
+        const QPixmap sharp = pictures::forDevicePixelRatio(QString::fromLatin1(path), ratio);
+        if (auto *image = qobject_cast<QLabel *>(control))
+            image->setPixmap(sharp);
+        else
+            static_cast<QPushButton *>(control)->setIcon(QIcon(sharp));
+    }
 }
 
 void QueryWindow::applyEnablementRule()

@@ -5,6 +5,7 @@
 #include "query_window/querywindow.h"
 #include "tests/support/fakebrowser.h"
 #include "tests/support/loopbackendpoints.h"
+#include "tests/support/querywindows.h"
 #include "tests/support/windowprobe.h"
 
 #include <QApplication>
@@ -39,12 +40,8 @@ class TestChatWindow : public QObject
 private slots:
     void init()
     {
-        m_browsers = {};
-        m_chatBrowsers = {};
-        m_window = new QueryWindow(testsupport::loopbackEndpoints(), m_browsers.factory(),
-                                   m_chatBrowsers.factory());
+        m_window = testsupport::openOnFakeBrowsers(m_browsers, m_chatBrowsers);
         m_ui = testsupport::WindowProbe(m_window);
-        m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
         testsupport::queryOnlineThenType(m_ui, *m_browsers.latest, QStringLiteral("67890"));
     }

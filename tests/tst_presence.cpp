@@ -4,6 +4,7 @@
 #include "query_window/querywindow.h"
 #include "tests/support/fakebrowser.h"
 #include "tests/support/loopbackendpoints.h"
+#include "tests/support/querywindows.h"
 #include "tests/support/windowprobe.h"
 
 #include <QAbstractItemView>
@@ -61,12 +62,8 @@ class TestPresence : public QObject
 private slots:
     void init()
     {
-        m_browsers = {};
-        m_chatBrowsers = {};
-        m_window = new QueryWindow(testsupport::loopbackEndpoints(), m_browsers.factory(),
-                                   m_chatBrowsers.factory());
+        m_window = testsupport::openOnFakeBrowsers(m_browsers, m_chatBrowsers);
         m_ui = testsupport::WindowProbe(m_window);
-        m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window));
         m_combo = m_ui.numberBox();
         m_query = m_ui.queryButton();

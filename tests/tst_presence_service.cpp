@@ -5,6 +5,7 @@
 #include "query_window/querywindow.h"
 #include "tests/support/fakeservice.h"
 #include "tests/support/loopbackendpoints.h"
+#include "tests/support/querywindows.h"
 #include "tests/support/windowprobe.h"
 
 #include <QComboBox>
@@ -41,11 +42,10 @@ class TestPresenceService : public QObject
     void makeWindow(const QString &presenceHost)
     {
         delete m_window;
-        m_window = new QueryWindow(testsupport::loopbackEndpoints(presenceHost, m_logo->host()),
-                                   &browser::NetworkNavigator::create,
-                                   [](QWidget *) -> browser::Browser * { return nullptr; });
+        m_window = testsupport::openQueryWindow(
+            testsupport::loopbackEndpoints(presenceHost, m_logo->host()),
+            &browser::NetworkNavigator::create, testsupport::noBrowser);
         m_ui = testsupport::WindowProbe(m_window);
-        m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
     void query(const QString &number)
@@ -62,9 +62,7 @@ private slots:
         m_presence = new FakeService(this);
         m_logo = new FakeService(this);
         QVERIFY(m_presence->listen());
-        QVERIFY(m_logo->listen());
-        m_logo->on("/qq_online.gif", Response::gif());
-        m_logo->on("/qq_offline.gif", Response::gif());
+        QVERIFY(testsupport::listenAsLogoHost(*m_logo));
         m_logo->on("/QQ_ONLINE.GIF", Response::gif());
         m_logo->on("/qq_online.gif/", Response::gif());
         makeWindow(m_presence->host());

@@ -6,6 +6,7 @@
 #include "tests/support/fakebrowser.h"
 #include "tests/support/fakeservice.h"
 #include "tests/support/loopbackendpoints.h"
+#include "tests/support/querywindows.h"
 #include "tests/support/urlrecorder.h"
 #include "tests/support/windowprobe.h"
 
@@ -38,12 +39,11 @@ private slots:
         });
         m_desktop = new testsupport::UrlRecorder({"imclient", "http", "https", "file"});
         m_browsers = {};
-        m_window = new query_window::QueryWindow(
+        m_window = testsupport::openQueryWindow(
             testsupport::loopbackEndpoints(m_service->host()), m_browsers.factory(),
             browser::HandoffBrowser::factory(QStringLiteral("imclient"),
                                              QStringLiteral(HANDOFF_HELPER_PATH)));
         m_ui = testsupport::WindowProbe(m_window);
-        m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
     void cleanup()

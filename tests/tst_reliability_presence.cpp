@@ -5,6 +5,7 @@
 #include "query_window/querywindow.h"
 #include "tests/support/fakeservice.h"
 #include "tests/support/loopbackendpoints.h"
+#include "tests/support/querywindows.h"
 #include "tests/support/urlrecorder.h"
 #include "tests/support/windowprobe.h"
 
@@ -60,19 +61,15 @@ private slots:
         m_presence = new FakeService(this);
         m_logo = new FakeService(this);
         QVERIFY(m_presence->listen());
-        QVERIFY(m_logo->listen());
-        m_logo->on("/qq_online.gif", Response::gif());
-        m_logo->on("/qq_offline.gif", Response::gif());
+        QVERIFY(testsupport::listenAsLogoHost(*m_logo));
         m_presence->setFallback([this](const testsupport::Request &) {
             return Response::redirect(m_logo->url("/qq_offline.gif"));
         });
         m_desktop = new UrlRecorder({"http", "https", "file", "data", "javascript", "imclient"});
-        m_window =
-            new QueryWindow(testsupport::loopbackEndpoints(m_presence->host(), m_logo->host()),
-                            &browser::NetworkNavigator::create,
-                            [](QWidget *) -> browser::Browser * { return nullptr; });
+        m_window = testsupport::openQueryWindow(
+            testsupport::loopbackEndpoints(m_presence->host(), m_logo->host()),
+            &browser::NetworkNavigator::create, testsupport::noBrowser);
         m_ui = testsupport::WindowProbe(m_window);
-        m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
     void cleanup()

@@ -12,41 +12,6 @@
 
 namespace testsupport {
 
-QComboBox *WindowProbe::numberBox() const
-{
-    return find<QComboBox>(QStringLiteral("Combo1"));
-}
-
-QPushButton *WindowProbe::queryButton() const
-{
-    return find<QPushButton>(QStringLiteral("Command1"));
-}
-
-QPushButton *WindowProbe::exitButton() const
-{
-    return find<QPushButton>(QStringLiteral("Command2"));
-}
-
-QPushButton *WindowProbe::chatButton() const
-{
-    return find<QPushButton>(QStringLiteral("Command3"));
-}
-
-QPushButton *WindowProbe::homePageButton() const
-{
-    return find<QPushButton>(QStringLiteral("Command4"));
-}
-
-QLabel *WindowProbe::onlineBadge() const
-{
-    return find<QLabel>(QStringLiteral("Image3"));
-}
-
-QLabel *WindowProbe::offlineBadge() const
-{
-    return find<QLabel>(QStringLiteral("Image4"));
-}
-
 QString WindowProbe::status() const
 {
     return find<QLabel>(QStringLiteral("Label3"))->text();

@@ -34,15 +34,15 @@ public:
     {
         return m_window->findChild<T *>(name);
     }
-    QComboBox *numberBox() const;        // Combo1
-    QPushButton *queryButton() const;    // Command1, 查询
-    QPushButton *exitButton() const;     // Command2, 退出
-    QPushButton *chatButton() const;     // Command3, 留言
-    QPushButton *homePageButton() const; // Command4, 访问主页
-    QLabel *onlineBadge() const;         // Image3
-    QLabel *offlineBadge() const;        // Image4
-    QString status() const;              // the status line, Label3
-    QStringList history() const;         // the number box's drop-down list, oldest first
+    QComboBox *numberBox() const { return find<QComboBox>(QStringLiteral("Combo1")); }
+    QPushButton *queryButton() const { return button("Command1"); }    // 查询
+    QPushButton *exitButton() const { return button("Command2"); }     // 退出
+    QPushButton *chatButton() const { return button("Command3"); }     // 留言
+    QPushButton *homePageButton() const { return button("Command4"); } // 访问主页
+    QLabel *onlineBadge() const { return find<QLabel>(QStringLiteral("Image3")); }
+    QLabel *offlineBadge() const { return find<QLabel>(QStringLiteral("Image4")); }
+    QString status() const;      // the status line, Label3
+    QStringList history() const; // the number box's drop-down list, oldest first
     // The number box's text and list, the status line, which picture shows and whether 查询 and
     // 留言 may be pressed: what a hand-off must leave as it was, read alike while the window hides.
     QStringList state() const;
@@ -50,6 +50,8 @@ public:
     void click(QAbstractButton *button) const;
 
 private:
+    QPushButton *button(const char *name) const { return find<QPushButton>(QLatin1String(name)); }
+
     QPointer<QWidget> m_window;
 };
 
