@@ -431,10 +431,23 @@ int runOncePerFont(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QStringList locales{QStringLiteral("C.UTF-8")};
-    if (std::setlocale(LC_ALL, "zh_CN.UTF-8"))
+    // Few machines have the Chinese locale generated; one of our own, in LOCPATH, does as well.
+    QTemporaryDir compiled;
+    QString localePath;
+    if (std::setlocale(LC_ALL, "zh_CN.UTF-8")) {
         locales << QStringLiteral("zh_CN.UTF-8");
-    else
-        qInfo("The zh_CN.UTF-8 locale is not generated here: C.UTF-8 only.");
+    } else if (compiled.isValid()) {
+        QProcess::execute(QStringLiteral("localedef"),
+                          {QStringLiteral("-i"), QStringLiteral("zh_CN"), QStringLiteral("-f"),
+                           QStringLiteral("UTF-8"),
+                           compiled.filePath(QStringLiteral("zh_CN.UTF-8"))});
+        if (QFileInfo::exists(compiled.filePath(QStringLiteral("zh_CN.UTF-8/LC_CTYPE")))) {
+            locales << QStringLiteral("zh_CN.UTF-8");
+            localePath = compiled.path();
+        }
+    }
+    if (locales.size() == 1)
+        qInfo("No zh_CN.UTF-8 locale could be had here: C.UTF-8 only.");
     std::setlocale(LC_ALL, "C");
 
     int runs = 0;
@@ -450,6 +463,8 @@ int runOncePerFont(int argc, char *argv[])
             environment.insert(QStringLiteral("LEGIBILITY_FONT"), QString::fromLatin1(font.name));
             environment.insert(QStringLiteral("LANG"), locale);
             environment.insert(QStringLiteral("LC_ALL"), locale);
+            if (!localePath.isEmpty())
+                environment.insert(QStringLiteral("LOCPATH"), localePath);
             run.setProcessEnvironment(environment);
             run.setProcessChannelMode(QProcess::ForwardedChannels);
             run.start(QCoreApplication::applicationFilePath(), app.arguments().mid(1));
