@@ -26,7 +26,6 @@ elseif(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang" AND UNIX AND NOT APPLE)
     if(DPKG_BUILDFLAGS)
         # Debian's own choice of flags, every hardening feature on. The build type keeps the say
         # over optimisation and debug information, and the build tree's paths stay as they are.
-        set(_hardening_flags "")
         foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
             execute_process(
                 COMMAND "${CMAKE_COMMAND}" -E env
