@@ -34,9 +34,10 @@ namespace {
 constexpr int lastResortMs = 60000;
 
 // Switched off in Chromium because a hidden page that is only there for one link needs none of
-// it: no GPU (nothing is drawn, and a GL context writes a shader cache), and none of the
+// it: no GPU (nothing is drawn, and a GL context writes a shader cache), no sound (the audio
+// service's PulseAudio client makes its own folder in the runtime directory), and none of the
 // browser's own traffic.
-constexpr char chromiumFlags[] = "--disable-gpu --disable-gpu-compositing "
+constexpr char chromiumFlags[] = "--disable-gpu --disable-gpu-compositing --disable-audio-output "
                                  "--disable-background-networking --disable-component-update "
                                  "--disable-sync --disable-domain-reliability --no-pings";
 
