@@ -6,6 +6,6 @@
 namespace browser {
 
 // Warnings by default; the helper's chatter only when asked for.
-Q_LOGGING_CATEGORY(lcHandoff, "tolvane.handoff", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcHandoff, "tolvane.handoff", QtWarningMsg)
 
 } // namespace browser

@@ -109,6 +109,8 @@ int TextBlock::firstBaseline(int top) const
 
 int TextBlock::heightNeeded() const
 {
+    if (lineCount() == 0)
+        return 0;
     return int(std::ceil(firstBaseline(0) + (lineCount() - 1) * linePitch + m_inkBottom));
 }
 
@@ -120,8 +122,6 @@ void TextBlock::place(const QRect &box, Qt::Alignment alignment)
     int top = 0;
     if (alignment & Qt::AlignVCenter)
         top = (box.height() - blockHeight) / 2;
-    else if (alignment & Qt::AlignBottom)
-        top = box.height() - blockHeight;
     const qreal inkBottom = top + baselineOffset() + (lineCount() - 1) * linePitch + m_inkBottom;
     if (inkBottom > box.height())
         top -= int(std::ceil(inkBottom - box.height()));
@@ -134,8 +134,6 @@ void TextBlock::place(const QRect &box, Qt::Alignment alignment)
         qreal x = box.left();
         if (alignment & Qt::AlignHCenter)
             x += std::round((box.width() - ink.width()) / 2 - ink.left());
-        else if (alignment & Qt::AlignRight)
-            x += box.width() - line.naturalTextWidth();
         const qreal lineBaseline = box.top() + baseline + i * linePitch;
         line.setPosition(QPointF(x, lineBaseline - line.ascent()));
         m_ink |= ink.translated(x, lineBaseline);
@@ -145,13 +143,6 @@ void TextBlock::place(const QRect &box, Qt::Alignment alignment)
 void TextBlock::draw(QPainter &painter) const
 {
     m_layout.draw(&painter, QPointF());
-}
-
-QRectF Label::inkRect() const
-{
-    TextBlock block = layOut();
-    block.place(contentsRect(), alignment());
-    return block.inkRect();
 }
 
 int Label::fittingHeight() const
@@ -172,13 +163,6 @@ void Label::paintEvent(QPaintEvent *)
 TextBlock Label::layOut() const
 {
     return TextBlock(text(), font(), contentsRect().width(), wordWrap());
-}
-
-QRectF Frame::titleInkRect() const
-{
-    TextBlock title = layOutTitle();
-    title.place(titleGap().adjusted(titleGapMargin, 0, 0, 0), Qt::AlignLeft);
-    return title.inkRect();
 }
 
 void Frame::paintEvent(QPaintEvent *)
@@ -209,5 +193,23 @@ QRect Frame::titleGap() const
     return QRect(titleLeft - titleGapMargin, 0, int(std::ceil(titleWidth)) + 2 * titleGapMargin,
                  linePitch);
 }
+
+namespace detail {
+
+QRectF inkRect(const Label &label)
+{
+    TextBlock block = label.layOut();
+    block.place(label.contentsRect(), label.alignment());
+    return block.inkRect();
+}
+
+QRectF titleInkRect(const Frame &frame)
+{
+    TextBlock title = frame.layOutTitle();
+    title.place(frame.titleGap().adjusted(titleGapMargin, 0, 0, 0), Qt::AlignLeft);
+    return title.inkRect();
+}
+
+} // namespace detail
 
 } // namespace design_text

@@ -35,10 +35,11 @@ public:
     TextBlock(const QString &text, const QFont &font, qreal width, bool wrap);
 
     int lineCount() const { return m_layout.lineCount(); }
-    // The height the lines need for all their ink, from the top of the first.
+    // The height the lines need for all their ink, from the top of the first; none for no text.
     int heightNeeded() const;
-    // Where the lines go inside box, by the alignment, keeping the ink inside the box as far as
-    // it fits; the ink of every line at that place, in the box's coordinates.
+    // Where the lines go inside box: at its top or centred on it (AlignVCenter), each at its left
+    // or centred (AlignHCenter), keeping the ink inside the box as far as it fits; the ink of
+    // every line at that place, in the box's coordinates.
     void place(const QRect &box, Qt::Alignment alignment);
     QRectF inkRect() const { return m_ink; }
     void draw(QPainter &painter) const;
@@ -56,6 +57,16 @@ private:
     QRectF m_ink;
 };
 
+class Label;
+class Frame;
+
+// Where a control's text is inked as it is drawn now, in the control's coordinates: for the
+// tests, which hold it against the pixels; the windows have no use for it.
+namespace detail {
+QRectF inkRect(const Label &label);
+QRectF titleInkRect(const Frame &frame);
+} // namespace detail
+
 // A label whose text keeps the designs' line pitch. text() and what a screen reader reads stay
 // the plain text.
 class Label : public QLabel
@@ -65,8 +76,6 @@ class Label : public QLabel
 public:
     using QLabel::QLabel;
 
-    // Where the text's ink lies, in the label's coordinates, as it is drawn now.
-    QRectF inkRect() const;
     // The height the text needs at the label's width: at least its design height.
     int fittingHeight() const;
 
@@ -74,6 +83,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    friend QRectF detail::inkRect(const Label &label);
+
     TextBlock layOut() const;
 };
 
@@ -87,14 +98,15 @@ class Frame : public QGroupBox
 public:
     using QGroupBox::QGroupBox;
 
-    // The top line's rows, and the title's ink, in the frame's coordinates.
+    // The top line's rows, in the frame's coordinates.
     int topLineY() const { return linePitch / 2; }
-    QRectF titleInkRect() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    friend QRectF detail::titleInkRect(const Frame &frame);
+
     TextBlock layOutTitle() const;
     QRect titleGap() const;
 };

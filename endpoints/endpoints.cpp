@@ -9,8 +9,8 @@ namespace endpoints {
 
 Endpoints Endpoints::builtIn()
 {
-    return {QString::fromUtf16(PRESENCE_HOST), QString::fromUtf16(LOGO_HOST),
-            QString::fromUtf16(HOME_PAGE_HOST), QString::fromUtf16(IM_CLIENT_SCHEME)};
+    return {QString::fromUtf16(builtin::presenceHost), QString::fromUtf16(builtin::logoHost),
+            QString::fromUtf16(builtin::homePageHost), QString::fromUtf16(builtin::imClientScheme)};
 }
 
 QString Endpoints::presenceImageAddress(const QString &number) const

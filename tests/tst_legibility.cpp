@@ -22,6 +22,8 @@
 
 using design_text::Frame;
 using design_text::Label;
+using design_text::detail::inkRect;
+using design_text::detail::titleInkRect;
 using testsupport::FakeBrowsers;
 
 // Every text of both windows drawn whole, in its place and readable: under each CJK font that
@@ -166,7 +168,7 @@ class TestLegibility : public QObject
     // drawn where its font's metrics say, with at least `lines` lines of ink.
     void verifyWhole(Label *label, const QRect &area, int lines)
     {
-        const QRectF ink = label->inkRect();
+        const QRectF ink = inkRect(*label);
         QVERIFY2(
             QRectF(label->rect()).contains(ink),
             qPrintable(
@@ -279,6 +281,34 @@ private slots:
         verifyWhole(text, area, lines);
     }
 
+    // Lines of text need the height that holds all their ink, and no text needs none.
+    void heightNeededHoldsTheInk_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("no text") << QString() << 0;
+        QTest::newRow("status") << QString::fromUtf8("等待查询任务") << 1;
+        QTest::newRow("notice") << QString::fromUtf8(
+                                       "正在启动临时聊天窗口... (注意:此功能需要登录QQ)")
+                                << 2;
+    }
+    void heightNeededHoldsTheInk()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, lines);
+        constexpr int width = 157; // the chat notice's
+        design_text::TextBlock block(text, design_text::designFont(), width, true);
+        QCOMPARE(block.lineCount(), lines);
+        const QRect box(0, 0, width, block.heightNeeded());
+        QVERIFY2(box.height() >= 0, qPrintable(QStringLiteral("%1 px").arg(box.height())));
+        QCOMPARE(box.height() == 0, lines == 0);
+        block.place(box, Qt::AlignLeft);
+        QVERIFY2(
+            block.inkRect().isEmpty() || QRectF(box).contains(block.inkRect()),
+            qPrintable(
+                QStringLiteral("ink %1 outside %2").arg(describe(block.inkRect()), describe(box))));
+    }
+
     // What a screen reader reads is the plain text, whatever the drawing does with it.
     void screenReaderReadsThePlainTexts()
     {
@@ -301,7 +331,7 @@ private slots:
     {
         setUpDesktop();
         auto *frame = m_ui.find<Frame>(QStringLiteral("Frame1"));
-        const QRectF ink = frame->titleInkRect();
+        const QRectF ink = titleInkRect(*frame);
         QVERIFY(QRectF(frame->rect()).contains(ink));
         QVERIFY(ink.bottom() <= m_ui.find(QStringLiteral("Label3"))->geometry().top());
 
@@ -379,11 +409,11 @@ private slots:
         setUpDesktop();
         if (control == QLatin1String("Frame1")) {
             auto *frame = m_ui.find<Frame>(control);
-            QVERIFY(verifyReadable(frame, frame->titleInkRect(), pink) >= readableContrast);
+            QVERIFY(verifyReadable(frame, titleInkRect(*frame), pink) >= readableContrast);
             return;
         }
         auto *label = m_ui.find<Label>(control);
-        QVERIFY(verifyReadable(label, label->inkRect(), pink) >= readableContrast);
+        QVERIFY(verifyReadable(label, inkRect(*label), pink) >= readableContrast);
     }
 
     // The texts with a colour of their own keep it, on their backgrounds, whatever the
@@ -416,9 +446,9 @@ private slots:
         }
         QCOMPARE(text->palette().color(QPalette::WindowText), colour);
         const QImage image = text->window()->grab().toImage();
-        const QRect drawn = inkBox(image, inWindow(text, text->inkRect()), colour, background);
+        const QRect drawn = inkBox(image, inWindow(text, inkRect(*text)), colour, background);
         QVERIFY(drawn.height() >= design_text::linePitch + 8);
-        verifyReadable(text, text->inkRect(), background);
+        verifyReadable(text, inkRect(*text), background);
         text->window()->close();
     }
 };
