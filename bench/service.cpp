@@ -32,8 +32,12 @@ int main(int argc, char *argv[])
         std::fflush(stdout);
         const QUrlQuery query(QString::fromLatin1(request.target.mid(request.path().size() + 1)));
         const QByteArray number = query.queryItemValue(QStringLiteral("Uin")).toLatin1();
+        const QByteArray pictureOf =
+            query.queryItemValue(QStringLiteral("p")).section(u':', 1, 1).toLatin1();
         Response response;
-        if (request.path() == "/pa")
+        if (request.path() == "/pa" && pictureOf == "00000") // offline: the picture stays put
+            response = Response::gif();
+        else if (request.path() == "/pa")
             response = Response::redirect(onlinePicture);
         else if (request.path() == "/qq_online.gif")
             response = Response::gif();

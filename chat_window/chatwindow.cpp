@@ -3,6 +3,7 @@
 
 #include "chat_window/chatwindow.h"
 
+#include "accessibility/accessibility.h"
 #include "appinfo.h"
 #include "design_text/designtext.h"
 #include "ui_chatwindow.h"
@@ -22,6 +23,8 @@ ChatWindow::ChatWindow(const browser::Factory &makeBrowser, QWidget *parent)
       m_ui(std::make_unique<Ui::ChatWindow>()), m_timer(new QTimer(this))
 {
     m_ui->setupUi(this);
+    // A screen reader tells the notice from the main window by its role, and reads its text out.
+    accessibility::setRole(this, QAccessible::AlertMessage);
     setFont(design_text::designFont());
     // The notice's second line may need a few pixels more than its design height; it grows
     // downwards, inside the window.

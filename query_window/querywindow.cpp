@@ -3,6 +3,7 @@
 
 #include "query_window/querywindow.h"
 
+#include "accessibility/accessibility.h"
 #include "appinfo.h"
 #include "browser/desktop.h"
 #include "chat_window/chatwindow.h"
@@ -71,6 +72,12 @@ QueryWindow::QueryWindow(endpoints::Endpoints endpoints, browser::Factory makeBr
       m_makeChatBrowser(std::move(makeChatBrowser))
 {
     m_ui->setupUi(this);
+    // For a screen reader: a window, without the banner's decorations, whose status text is
+    // spoken whenever it changes, wherever the focus is.
+    accessibility::setRole(this, QAccessible::Window);
+    accessibility::leaveOut(m_ui->Image1);
+    accessibility::leaveOut(m_ui->Image2);
+    m_statusAnnouncer = new accessibility::Announcer(m_ui->Label3);
     setFont(design_text::designFont());
     // A condensed font is a font of its own to look up and load, which can wait until the window
     // is up: nobody types into the number box before that.
@@ -151,7 +158,7 @@ void QueryWindow::applyEnablementRule()
 void QueryWindow::startPresenceQuery()
 {
     m_browser->navigate(m_endpoints.presenceImageAddress(m_ui->Combo1->currentText()));
-    m_ui->Label3->setText(QStringLiteral("正在检查..."));
+    showStatus(QStringLiteral("正在检查..."));
     m_ui->Combo1->addItem(m_ui->Combo1->currentText());
 }
 
@@ -163,14 +170,20 @@ void QueryWindow::showPresence(const QString &completedAddress)
     case endpoints::Presence::Online:
         m_ui->Image3->show();
         m_ui->Image4->hide();
-        m_ui->Label3->setText(QStringLiteral("对方在线"));
+        showStatus(QStringLiteral("对方在线"));
         return;
     case endpoints::Presence::Offline:
         m_ui->Image3->hide();
         m_ui->Image4->show();
-        m_ui->Label3->setText(QStringLiteral("对方不在线"));
+        showStatus(QStringLiteral("对方不在线"));
         return;
     }
+}
+
+void QueryWindow::showStatus(const QString &text)
+{
+    m_ui->Label3->setText(text);
+    m_statusAnnouncer->announce(text);
 }
 
 void QueryWindow::startChat()

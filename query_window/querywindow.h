@@ -15,6 +15,10 @@ namespace Ui {
 class QueryWindow;
 }
 
+namespace accessibility {
+class Announcer;
+}
+
 namespace chat_window {
 class ChatWindow;
 }
@@ -41,6 +45,7 @@ private:
     void applyEnablementRule();
     void startPresenceQuery();
     void showPresence(const QString &completedAddress);
+    void showStatus(const QString &text);
     void startChat();
     void returnFromChat();
     void openHomePage();
@@ -49,6 +54,7 @@ private:
     std::unique_ptr<Ui::QueryWindow> m_ui;
     endpoints::Endpoints m_endpoints;
     browser::Browser *m_browser;
+    accessibility::Announcer *m_statusAnnouncer;
     browser::Factory m_makeChatBrowser;
     // The notice of the hand-off under way; empty again as soon as that notice has finished.
     QPointer<chat_window::ChatWindow> m_chat;

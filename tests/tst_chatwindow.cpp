@@ -6,8 +6,10 @@
 #include "tests/support/fakebrowser.h"
 #include "tests/support/loopbackendpoints.h"
 #include "tests/support/querywindows.h"
+#include "tests/support/screenreader.h"
 #include "tests/support/windowprobe.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QScreen>
@@ -54,6 +56,7 @@ private slots:
     void roundTrip()
     {
         const QStringList before = m_ui.state();
+        testsupport::notificationsHeard();
         ChatWindow *chat = startChat();
         QVERIFY(chat);
         QVERIFY(chat->isVisible());
@@ -69,6 +72,8 @@ private slots:
         QTRY_VERIFY(!guard);
         QVERIFY(m_window->isVisible());
         QCOMPARE(m_ui.state(), before);
+        // The window's return brings its title and its focus to a screen reader, and no more.
+        QCOMPARE(testsupport::notificationsHeard(), QStringList());
     }
 
     void chatWindowDesign()
@@ -100,6 +105,10 @@ private slots:
         QCOMPARE(notice->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(notice->palette().color(QPalette::Window), QColor(192, 255, 192));
         QVERIFY(notice->wordWrap());
+        // A screen reader tells it from the main window, and reads the notice out with it.
+        QCOMPARE(QAccessible::queryAccessibleInterface(chat)->role(), QAccessible::AlertMessage);
+        QCOMPARE(QAccessible::queryAccessibleInterface(notice)->text(QAccessible::Name),
+                 notice->text());
 
         auto *browser = chatUi.find("WebBrowser1");
         QCOMPARE(browser->geometry(), QRect(32, 100, 17, 9));

@@ -5,6 +5,7 @@
 #include "tests/support/fakebrowser.h"
 #include "tests/support/loopbackendpoints.h"
 #include "tests/support/querywindows.h"
+#include "tests/support/screenreader.h"
 #include "tests/support/windowprobe.h"
 
 #include <QAbstractItemView>
@@ -18,6 +19,7 @@
 using query_window::QueryWindow;
 using testsupport::checkingText;
 using testsupport::FakeBrowsers;
+using testsupport::notificationsHeard;
 using testsupport::offlineText;
 using testsupport::onlineText;
 using testsupport::waitingText;
@@ -68,6 +70,7 @@ private slots:
         m_combo = m_ui.numberBox();
         m_query = m_ui.queryButton();
         m_chat = m_ui.chatButton();
+        notificationsHeard();
     }
     void cleanup() { delete m_window; }
 
@@ -134,6 +137,7 @@ private slots:
         QCOMPARE(m_browsers.latest->navigations,
                  QStringList{QStringLiteral("http://127.0.0.1:1/pa?p=1: 12&3#4:1")});
         QCOMPARE(display(), "-|-|" + checkingText);
+        QCOMPARE(notificationsHeard(), QStringList{checkingText});
         QCOMPARE(m_ui.history(), QStringList{QStringLiteral(" 12&3#4")});
         // The text, its place and the buttons are left as they were.
         QCOMPARE(m_combo->currentText(), " 12&3#4");
@@ -157,6 +161,7 @@ private slots:
         QVERIFY(m_browsers.latest->navigations.isEmpty());
         QCOMPARE(m_ui.history(), QStringList());
         QCOMPARE(m_ui.status(), waitingText);
+        QCOMPARE(notificationsHeard(), QStringList());
 
         type(QStringLiteral("5"));
         QTest::keyClick(m_combo, Qt::Key_Return);
@@ -164,6 +169,7 @@ private slots:
         QTest::keyClick(m_combo, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(m_browsers.latest->navigations.size(), 2);
         QCOMPARE(m_ui.history(), QStringList({"12345", "12345"})); // Enter itself adds nothing
+        QCOMPARE(notificationsHeard(), QStringList({checkingText, checkingText}));
     }
 
     // Picking a remembered number gives buttons that match it, by mouse or by keyboard.
@@ -208,12 +214,14 @@ private slots:
         QCOMPARE(m_browsers.latest->navigations.size(), 1);
     }
 
-    // Every display state reached from every other, by each kind of completion.
+    // Every display state reached from every other, by each kind of completion, and what a
+    // screen reader says of it unasked: each new status text, even one that is the same again.
     void resultStates_data()
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("completion");
         QTest::addColumn<QString>("after");
+        QTest::addColumn<QStringList>("heard");
 
         const QString waiting = "-|-|" + waitingText;
         const QString isOnline = "online|-|" + onlineText;
@@ -224,17 +232,19 @@ private slots:
                                   : before == "checking" ? "-|-|" + checkingText
                                   : before == "online"   ? isOnline
                                                          : isOffline;
+            const QStringList nothing, onlineHeard{onlineText}, offlineHeard{offlineText};
             QTest::addRow("%s, initial location", qPrintable(before))
-                << before << "http:///" << start;
-            QTest::addRow("%s, online", qPrintable(before)) << before << online << isOnline;
+                << before << "http:///" << start << nothing;
+            QTest::addRow("%s, online", qPrintable(before))
+                << before << online << isOnline << onlineHeard;
             QTest::addRow("%s, upper case", qPrintable(before))
-                << before << online.toUpper() << isOffline;
+                << before << online.toUpper() << isOffline << offlineHeard;
             QTest::addRow("%s, trailing slash", qPrintable(before))
-                << before << online + "/" << isOffline;
+                << before << online + "/" << isOffline << offlineHeard;
             QTest::addRow("%s, query string", qPrintable(before))
-                << before << online + "?1" << isOffline;
+                << before << online + "?1" << isOffline << offlineHeard;
             QTest::addRow("%s, error page", qPrintable(before))
-                << before << "about:neterror" << isOffline;
+                << before << "about:neterror" << isOffline << offlineHeard;
         }
     }
     void resultStates()
@@ -242,6 +252,7 @@ private slots:
         QFETCH(QString, before);
         QFETCH(QString, completion);
         QFETCH(QString, after);
+        QFETCH(QStringList, heard);
 
         if (before == "checking") {
             type(QStringLiteral("12345"));
@@ -249,8 +260,10 @@ private slots:
         } else if (before != "waiting") {
             complete(before == "online" ? online : QStringLiteral("about:neterror"));
         }
+        notificationsHeard();
         complete(completion);
         QCOMPARE(display(), after);
+        QCOMPARE(notificationsHeard(), heard);
     }
 
     void previousPictureStaysWhileChecking()

@@ -7,6 +7,7 @@
 #include "tests/support/querywindows.h"
 #include "tests/support/windowprobe.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -16,6 +17,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 using query_window::QueryWindow;
 using testsupport::FakeBrowsers;
@@ -107,6 +110,7 @@ private slots:
         QCOMPARE(m_ui.find<QLabel>("Label2")->text(), QString::fromUtf8("对方号码： "));
         QCOMPARE(m_ui.find<QLabel>("Label3")->text(), QString::fromUtf8("等待查询任务"));
         QCOMPARE(m_ui.find<QGroupBox>("Frame1")->title(), QString::fromUtf8("状态"));
+        QCOMPARE(m_ui.find<QLabel>("Label2")->buddy(), m_ui.find("Combo1"));
         for (const char *button : {"Command1", "Command2", "Command3", "Command4"})
             QVERIFY(m_ui.find<QPushButton>(button)->text().isEmpty());
         QComboBox *combo = m_ui.numberBox();
@@ -147,15 +151,55 @@ private slots:
         }
     }
 
-    void accessibleNames()
+    // What a screen reader finds in the window, walking it from the top: each control in its
+    // role under the design's own text, and no trace of the banner's decorations.
+    void whatAScreenReaderFinds_data()
     {
-        QCOMPARE(m_ui.find("Command1")->accessibleName(), QString::fromUtf8("查询"));
-        QCOMPARE(m_ui.find("Command3")->accessibleName(), QString::fromUtf8("留言"));
-        QCOMPARE(m_ui.find("Command4")->accessibleName(), QString::fromUtf8("访问主页"));
-        QCOMPARE(m_ui.find("Command2")->accessibleName(), QString::fromUtf8("退出"));
-        QCOMPARE(m_ui.find("Image3")->accessibleName(), QString::fromUtf8("在线"));
-        QCOMPARE(m_ui.find("Image4")->accessibleName(), QString::fromUtf8("不在线"));
-        QCOMPARE(m_ui.find<QLabel>("Label2")->buddy(), m_ui.find("Combo1"));
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("role"); // NoRole: not found at all
+        QTest::addColumn<QString>("name");
+
+        QTest::newRow("window") << "Form1" << int(QAccessible::Window)
+                                << QString::fromUtf8("TolvaneQQ在线状态查询");
+        QTest::newRow("banner") << "Image1" << int(QAccessible::NoRole) << QString();
+        QTest::newRow("flower") << "Image2" << int(QAccessible::NoRole) << QString();
+        QTest::newRow("query") << "Command1" << int(QAccessible::Button)
+                               << QString::fromUtf8("查询");
+        QTest::newRow("chat") << "Command3" << int(QAccessible::Button)
+                              << QString::fromUtf8("留言");
+        QTest::newRow("home page")
+            << "Command4" << int(QAccessible::Button) << QString::fromUtf8("访问主页");
+        QTest::newRow("exit") << "Command2" << int(QAccessible::Button)
+                              << QString::fromUtf8("退出");
+        QTest::newRow("status") << "Label3" << int(QAccessible::StaticText)
+                                << QString::fromUtf8("等待查询任务");
+        QTest::newRow("online badge")
+            << "Image3" << int(QAccessible::Graphic) << QString::fromUtf8("在线");
+        QTest::newRow("offline badge")
+            << "Image4" << int(QAccessible::Graphic) << QString::fromUtf8("不在线");
+    }
+    void whatAScreenReaderFinds()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, role);
+        QFETCH(QString, name);
+
+        QList<QAccessibleInterface *> found{QAccessible::queryAccessibleInterface(m_window)};
+        for (qsizetype next = 0; next < found.size(); ++next) {
+            for (int i = 0; i < found[next]->childCount(); ++i)
+                found.append(found[next]->child(i));
+        }
+        const QObject *wanted = control == m_window->objectName() ? m_window : m_ui.find(control);
+        const auto it = std::find_if(found.cbegin(), found.cend(), [wanted](auto *reading) {
+            return reading->object() == wanted;
+        });
+        if (role == QAccessible::NoRole) {
+            QVERIFY(it == found.cend());
+            return;
+        }
+        QVERIFY(it != found.cend());
+        QCOMPARE(int((*it)->role()), role);
+        QCOMPARE((*it)->text(QAccessible::Name), name);
     }
 
     void numberBoxTakesTypedTextOnly()
