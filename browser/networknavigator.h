@@ -27,6 +27,11 @@ class NetworkNavigator final : public Browser
 public:
     // Browsers stop following a chain at 20 redirects; so do we.
     static constexpr int maxRedirects = 20;
+    // What Qt may hold of a reply's body. The service's presence pictures are GIFs of a few
+    // hundred bytes and its redirects carry a line of HTML at most, so 64 KiB is far more than
+    // any presence answer needs. Qt stops reading a body at this size, and such a reply never
+    // finishes: its manager retires with it (see navigate()).
+    static constexpr qint64 maxBodyBytes = 64 * 1024;
 
     explicit NetworkNavigator(QWidget *host);
     ~NetworkNavigator() override;
@@ -40,6 +45,8 @@ public:
     static void useDesktopProxies();
 
 private:
+    static QNetworkAccessManager *newManager();
+    bool managerBusy() const;
     void request(const QUrl &url);
     void onResponse(QNetworkReply *reply);
     void onFinished(QNetworkReply *reply);
