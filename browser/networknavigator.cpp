@@ -4,14 +4,12 @@
 #include "browser/networknavigator.h"
 
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
-
-#include <algorithm>
 
 namespace browser {
 namespace {
@@ -22,20 +20,38 @@ bool isWebAddress(const QUrl &url)
            (url.scheme() == u"http" || url.scheme() == u"https");
 }
 
-// Deleting a manager stops its network thread and waits for it: up to 5 s, after which Qt lets
-// the thread end on its own. A thread busy with a reply may take all of that, so the wait happens
-// on a short-lived thread of its own and never on the UI thread.
-void retire(QNetworkAccessManager *manager)
+// The desktop's proxies, except that where they say to go direct, the manager is told to use the
+// application's choice (DefaultProxy), which the connection's socket then resolves to going
+// direct as well. The difference is how Qt reads: with no proxy at all it reads the connection
+// unbuffered, and a response header one byte per read() call, without coming back to its network
+// thread's event loop until the header ends, so that everything queued to that thread, the
+// abandoning of a reply and the next query's request among them, waited about 25 s behind a 16 MB
+// header sent at full speed. Through the socket's buffer the same header takes well under a
+// second, and the thread comes back to its event loop after every 64 KiB: an abandoned reply ends
+// at once.
+class BufferedDirectConnections final : public QNetworkProxyFactory
 {
-    QThread *deleter = QThread::create([manager] { delete manager; });
-    manager->moveToThread(deleter);
-    QObject::connect(deleter, &QThread::finished, deleter, &QObject::deleteLater);
-    deleter->start();
-}
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
+    {
+        QList<QNetworkProxy> proxies = proxyForQuery(query);
+        for (QNetworkProxy &proxy : proxies) {
+            if (proxy.type() == QNetworkProxy::NoProxy)
+                proxy = QNetworkProxy(QNetworkProxy::DefaultProxy);
+        }
+        return proxies;
+    }
+};
 
 } // namespace
 
-NetworkNavigator::NetworkNavigator(QWidget *host) : Browser(host), m_manager(newManager()) {}
+NetworkNavigator::NetworkNavigator(QWidget *host)
+    : Browser(host), m_manager(new QNetworkAccessManager(this))
+{
+    // No cache and an in-memory cookie jar are the manager's defaults: nothing reaches the disk.
+    m_manager->setAutoDeleteReplies(false);
+    m_manager->setProxyFactory(new BufferedDirectConnections);
+}
 
 // Qt keeps this choice for the whole process, and its own lookup knows that loopback needs no
 // proxy.
@@ -47,43 +63,11 @@ void NetworkNavigator::useDesktopProxies()
 NetworkNavigator::~NetworkNavigator()
 {
     abandon();
-    if (managerBusy())
-        retire(m_manager);
-    else
-        delete m_manager;
-}
-
-// No cache and an in-memory cookie jar are a manager's defaults: nothing reaches the disk. It
-// has no parent, so that it can move to the thread that deletes it.
-QNetworkAccessManager *NetworkNavigator::newManager()
-{
-    auto *manager = new QNetworkAccessManager;
-    // A reply the navigator has let go of runs on until it finishes, and then goes.
-    manager->setAutoDeleteReplies(true);
-    return manager;
-}
-
-// A reply under way, or one let go of before its body had all arrived.
-bool NetworkNavigator::managerBusy() const
-{
-    const QList<QNetworkReply *> replies =
-        m_manager->findChildren<QNetworkReply *>(Qt::FindDirectChildrenOnly);
-    return std::any_of(replies.cbegin(), replies.cend(),
-                       [](const QNetworkReply *reply) { return !reply->isFinished(); });
 }
 
 void NetworkNavigator::navigate(const QString &address)
 {
     abandon();
-    // Qt gives each manager one network thread, and that thread does not come back to its event
-    // loop while a response header or a chunk-size line is still arriving as fast as it reads it,
-    // one byte per read() call: about 25 s for 16 MB. Anything queued to it waits that long, a new
-    // request included. So a manager with a reply still running retires, and a fresh one serves
-    // the new navigation.
-    if (managerBusy()) {
-        retire(m_manager);
-        m_manager = newManager();
-    }
     ++m_navigation;
     m_redirects = 0;
     const QUrl url = toRequestUrl(address);
@@ -150,16 +134,17 @@ void NetworkNavigator::onFinished(QNetworkReply *reply)
     failLater();
 }
 
-// The reply runs on unheard until it finishes, and its manager deletes it then. It is not aborted:
-// abort() records an error of its own, and the error the network may already have queued for the
-// reply (an HTTP error status, a reset) then arrives as a second one, which Qt reports as an
-// internal problem.
 void NetworkNavigator::abandon()
 {
     if (!m_reply)
         return;
-    m_reply->disconnect(this);
+    QNetworkReply *reply = m_reply;
     m_reply = nullptr;
+    reply->disconnect(this);
+    // Deleting a reply ends its request quietly. abort() would not: it records an error of its
+    // own, and the error the network may already have queued for the reply (an HTTP error
+    // status, a reset) then arrives as a second one, which Qt reports as an internal problem.
+    reply->deleteLater();
 }
 
 void NetworkNavigator::complete(const QString &address)
