@@ -220,10 +220,10 @@ private slots:
         QVERIFY(m_ui.offlineBadge()->isVisible());
     }
 
-    // A check whose answer never comes, or comes as a header of many megabytes sent as fast as
-    // the app reads it, stays under way while the window keeps answering the user; the next
-    // query goes out at once and shows its own answer as soon as it arrives, and nothing of the
-    // abandoned check is ever shown or complained about.
+    // A check whose answer never comes, or whose answer is a header still arriving after many
+    // megabytes sent as fast as the app reads them, stays under way while the window keeps
+    // answering the user; the next query goes out at once and shows its own answer as soon as it
+    // arrives, and nothing of the abandoned check is ever shown or complained about.
     void abandonedCheck_data()
     {
         QTest::addColumn<Response>("answer");
@@ -232,9 +232,10 @@ private slots:
         Response silent;
         silent.hang = true;
         QTest::newRow("silent service") << silent << 1500;
-        Response hugeHeader = Response::redirect("/qq_offline.gif");
-        hugeHeader.headers.append({"X-Padding", QByteArray(16 * 1024 * 1024, 'x')});
-        QTest::newRow("16 MB header at full speed") << hugeHeader << 200;
+        Response hugeHeader =
+            raw("HTTP/1.1 302 Found\r\nX-Padding: " + QByteArray(16 * 1024 * 1024, 'x'));
+        hugeHeader.unfinished = true;
+        QTest::newRow("16 MB of header at full speed") << hugeHeader << 200;
     }
     void abandonedCheck()
     {
