@@ -20,15 +20,14 @@ bool isWebAddress(const QUrl &url)
            (url.scheme() == u"http" || url.scheme() == u"https");
 }
 
-// The desktop's proxies, except that where they say to go direct, the manager is told to use the
-// application's choice (DefaultProxy), which the connection's socket then resolves to going
-// direct as well. The difference is how Qt reads: with no proxy at all it reads the connection
-// unbuffered, and a response header one byte per read() call, without coming back to its network
-// thread's event loop until the header ends, so that everything queued to that thread, the
-// abandoning of a reply and the next query's request among them, waited about 25 s behind a 16 MB
-// header sent at full speed. Through the socket's buffer the same header takes well under a
-// second, and the thread comes back to its event loop after every 64 KiB: an abandoned reply ends
-// at once.
+// Where the desktop's proxy settings say to go direct, the manager is told to use the
+// application's choice (DefaultProxy) instead, which its connections resolve to going direct all
+// the same. Only how Qt reads them differs. With no proxy at all it reads a connection unbuffered,
+// a response header one byte per read() call, and its network thread does not come back to its
+// event loop until the header ends: everything queued to that thread waits, the abandoning of a
+// reply and the next query's request too, about 25 s behind a 16 MB header sent at full speed.
+// Through the socket's 64 KiB buffer the thread comes back after each buffer, the same header
+// takes half a second, and an abandoned reply ends at once.
 class BufferedDirectConnections final : public QNetworkProxyFactory
 {
 public:
