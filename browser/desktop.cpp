@@ -3,6 +3,8 @@
 
 #include "browser/desktop.h"
 
+#include "browser/logging.h"
+
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -15,6 +17,7 @@ namespace {
 
 void open(const QUrl &address, const Refusal &refused)
 {
+    const LinkLoggedAsLength inLog(address);
     if (!QDesktopServices::openUrl(address) && refused)
         refused(address);
 }

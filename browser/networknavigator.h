@@ -27,6 +27,11 @@ class NetworkNavigator final : public Browser
 public:
     // Browsers stop following a chain at 20 redirects; so do we.
     static constexpr int maxRedirects = 20;
+    // What Qt reads of a reply's body ahead of the navigator, which never reads it: a navigation
+    // ends with the status and headers of its last reply. The service's presence pictures are GIFs
+    // of a few hundred bytes and its redirects carry a line of HTML at most; 64 KiB is also what
+    // Qt reads from a connection at a time.
+    static constexpr qint64 maxBodyBytes = 64 * 1024;
 
     explicit NetworkNavigator(QWidget *host);
     ~NetworkNavigator() override;

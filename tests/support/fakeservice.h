@@ -39,7 +39,7 @@ struct Response
     QByteArray raw;     // sent as it stands instead of a composed answer
     bool resetAfterRaw = false;
     int dripMs = 0;          // sends the answer a byte at a time, this far apart
-    bool unfinished = false; // the body goes out with no length and the connection stays open
+    bool unfinished = false; // a composed body has no length; the connection stays open after it
 
     static Response redirect(const QByteArray &location, int status = 302);
     static Response html(const QByteArray &body);
