@@ -76,7 +76,8 @@ QString HandoffBrowser::locateHelper()
         if (QFileInfo(candidate).isExecutable())
             return QDir::cleanPath(candidate);
     }
-    return appDir.filePath(name);
+    // Where its package would put it, for the log to name.
+    return QDir::cleanPath(installedDir.filePath(name));
 }
 
 void HandoffBrowser::navigate(const QString &address)

@@ -43,7 +43,8 @@ public:
 
     static Factory factory(const QString &imClientScheme, const QString &helperPath = {});
 
-    // Next to the executable (the build tree), or in the helper's installed folder.
+    // Next to the executable (the build tree), or in the helper's installed folder; where neither
+    // has it, its path in the installed folder.
     static QString locateHelper();
 
 private:
