@@ -158,14 +158,13 @@ void HandoffBrowser::handOff(const QString &link)
     finish();
 }
 
-// Not installed is how the app comes without the web engine; anything else is a fault.
 void HandoffBrowser::helperNotStarted(const QString &error)
 {
     if (QFileInfo::exists(m_helperPath)) {
         qCWarning(lcHandoff).noquote().nospace()
             << "the hand-off helper could not be started (" << error << ")" << toDefaultBrowser;
     } else {
-        qCInfo(lcHandoff).noquote().nospace()
+        qCWarning(lcHandoff).noquote().nospace()
             << "no hand-off helper at " << m_helperPath << toDefaultBrowser;
     }
     handPageToDesktop();
