@@ -21,6 +21,9 @@ namespace protocol = handoff::protocol;
 // A helper told to stop gets this long to shut its engine down before it is killed.
 constexpr int stopGraceMs = 2000;
 
+// Ends each line that says why the hand-off went without the helper.
+constexpr char toDefaultBrowser[] = ": the hand-off page goes to the default browser";
+
 // The link is not quoted: it carries what was typed, and may be far too long for a log line.
 void logRefusal(const QUrl &link)
 {
@@ -73,7 +76,8 @@ QString HandoffBrowser::locateHelper()
         if (QFileInfo(candidate).isExecutable())
             return QDir::cleanPath(candidate);
     }
-    return appDir.filePath(name);
+    // Where its package would put it, for the log to name.
+    return QDir::cleanPath(installedDir.filePath(name));
 }
 
 void HandoffBrowser::navigate(const QString &address)
@@ -81,7 +85,12 @@ void HandoffBrowser::navigate(const QString &address)
     // Nothing of the navigation before may end this one: its helper, its idle wait, its deadline.
     stopHelper();
     m_idle.stop();
-    m_linkHandedOff = false;
+    m_heardHelper = false;
+    m_handedOff = false;
+    // Fully encoded, the line holds one address and nothing else, and the helper's engine requests
+    // the very bytes the presence check would put on the wire for it.
+    m_page = toRequestUrl(address);
+    m_deadline.start();
 
     // Owned by the application, not by this browser: a helper still shutting down when its
     // window goes away is killed at the latest when the app ends.
@@ -99,15 +108,14 @@ void HandoffBrowser::navigate(const QString &address)
     }
     connect(helper, &QProcess::readyReadStandardOutput, this, &HandoffBrowser::readHelper);
     connect(helper, &QProcess::finished, this, &HandoffBrowser::finish);
-    connect(helper, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    connect(helper, &QProcess::errorOccurred, this, [this, helper](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            finish();
+            helperNotStarted(helper->errorString());
     });
     helper->start();
-    // Fully encoded, the line holds one address and nothing else, and the helper's engine requests
-    // the very bytes the presence check would put on the wire for it.
-    helper->write(toRequestUrl(address).toEncoded() + '\n');
-    m_deadline.start();
+    // A helper that could not start may have been let go of already.
+    if (m_helper == helper)
+        helper->write(m_page.toEncoded() + '\n');
 }
 
 void HandoffBrowser::readHelper()
@@ -120,14 +128,21 @@ void HandoffBrowser::handleLine(const QString &line)
 {
     const QString word = line.section(u' ', 0, 0);
     const QString address = line.section(u' ', 1);
-    if (word == QLatin1String(protocol::navigating)) {
+    const bool firstWord = !m_heardHelper;
+    m_heardHelper = true;
+    if (word == QLatin1String(protocol::unavailable) && firstWord) {
+        qCWarning(lcHandoff).nospace()
+            << "the hand-off helper's web engine could not start" << toDefaultBrowser;
+        handPageToDesktop();
+    } else if (word == QLatin1String(protocol::navigating)) {
         m_idle.stop();
     } else if (word == QLatin1String(protocol::loaded)) {
         emit navigateComplete(address);
         m_idle.start();
     } else if (word == QLatin1String(protocol::link)) {
         handOff(address);
-    } else if (word == QLatin1String(protocol::failed)) {
+    } else if (word == QLatin1String(protocol::failed) ||
+               word == QLatin1String(protocol::unavailable)) {
         finish();
     }
 }
@@ -136,10 +151,30 @@ void HandoffBrowser::handleLine(const QString &line)
 void HandoffBrowser::handOff(const QString &link)
 {
     const QUrl url = QUrl::fromEncoded(link.toUtf8(), QUrl::StrictMode);
-    if (m_linkHandedOff || !url.isValid() || url.scheme() != m_imClientScheme)
+    if (m_handedOff || !url.isValid() || url.scheme() != m_imClientScheme)
         return;
-    m_linkHandedOff = true;
+    m_handedOff = true;
     openOnDesktop(url, logRefusal);
+    finish();
+}
+
+void HandoffBrowser::helperNotStarted(const QString &error)
+{
+    if (QFileInfo::exists(m_helperPath)) {
+        qCWarning(lcHandoff).noquote().nospace()
+            << "the hand-off helper could not be started (" << error << ")" << toDefaultBrowser;
+    } else {
+        qCWarning(lcHandoff).noquote().nospace()
+            << "no hand-off helper at " << m_helperPath << toDefaultBrowser;
+    }
+    handPageToDesktop();
+}
+
+// The same address the helper would have been asked for, to the desktop's default browser.
+void HandoffBrowser::handPageToDesktop()
+{
+    m_handedOff = true;
+    openOnDesktop(m_page, logRefusal);
     finish();
 }
 

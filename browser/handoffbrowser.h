@@ -7,6 +7,7 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
 
 class QProcess;
 
@@ -17,10 +18,14 @@ namespace browser {
 // its memory leaves with the helper. The helper reports, one line at a time, what the page does
 // (handoffprotocol.h): it navigated on its own, it came to rest, it failed, or it produced a link
 // of the IM client's scheme.
-// The host widget is hidden, and so the hand-off ends, once a link has gone to the desktop
-// (whether the desktop took it or refused it; a refusal is logged under tolvane.handoff), the
-// page failed, the helper died or could not start, the page sat idle after loading, or at the
-// latest a while after navigate(). Each navigate() starts that count afresh.
+// Without an engine of our own (the helper is not installed or cannot start, or it says that its
+// engine could not start) the desktop's default browser gets the hand-off page instead, and
+// passes the page's link on as it does for any chat link on the web; the log says why. Only ever
+// before the helper said anything else, so a chat can never be started twice.
+// The host widget is hidden, and so the hand-off ends, once a link or the page has gone to the
+// desktop (whether the desktop took it or refused it; a refusal is logged under tolvane.handoff),
+// the page failed, the helper died, the page sat idle after loading, or at the latest a while
+// after navigate(). Each navigate() starts that count afresh.
 class HandoffBrowser final : public Browser
 {
     Q_OBJECT
@@ -38,13 +43,16 @@ public:
 
     static Factory factory(const QString &imClientScheme, const QString &helperPath = {});
 
-    // Next to the executable (the build tree), or in the helper's installed folder.
+    // Next to the executable (the build tree), or in the helper's installed folder; where neither
+    // has it, its path in the installed folder.
     static QString locateHelper();
 
 private:
     void readHelper();
     void handleLine(const QString &line);
     void handOff(const QString &link);
+    void helperNotStarted(const QString &error);
+    void handPageToDesktop();
     void finish();
     void stopHelper();
 
@@ -53,7 +61,10 @@ private:
     QPointer<QProcess> m_helper;
     QTimer m_idle;
     QTimer m_deadline;
-    bool m_linkHandedOff = false;
+    // The hand-off page's address, the very bytes the helper is asked for.
+    QUrl m_page;
+    bool m_heardHelper = false;
+    bool m_handedOff = false;
 };
 
 } // namespace browser

@@ -12,3 +12,9 @@ if(CPACK_GENERATOR STREQUAL "DEB")
             "on nothing. Install it first: sudo apt install dpkg-dev")
     endif()
 endif()
+
+# Each Debian package's description starts with a summary line of its own (cmake/packaging.cmake);
+# CPack would put the project's in front of each.
+if(CPACK_GENERATOR STREQUAL "DEB")
+    unset(CPACK_PACKAGE_DESCRIPTION_SUMMARY)
+endif()

@@ -14,7 +14,11 @@ endif()
 # plugin; for the helper Qt WebEngine with QtWebEngineProcess.exe, its resources and locales; for
 # both the compiler's runtime. The helper runs on the same `windows` plugin (its page has no view,
 # so it never makes a window), so no other platform plugin is needed.
-foreach(target tolvane-qq-status ${HANDOFF_HELPER_NAME})
+set(_deployed tolvane-qq-status)
+if(BUILD_HANDOFF_HELPER)
+    list(APPEND _deployed ${HANDOFF_HELPER_NAME})
+endif()
+foreach(target IN LISTS _deployed)
     qt_generate_deploy_app_script(TARGET ${target} OUTPUT_SCRIPT _deploy_script)
     install(SCRIPT "${_deploy_script}")
 endforeach()
@@ -30,6 +34,8 @@ install(CODE "
     endforeach()")
 
 set(CPACK_GENERATOR NSIS ZIP)
+# One installer with everything: the install components only split the Debian packages.
+set(CPACK_MONOLITHIC_INSTALL ON)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "${APP_DISPLAY_NAME}")
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "${PROJECT_NAME}")
 # The Start menu gets the app under its display name (and the uninstaller beside it).

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -168,9 +169,10 @@ QList<qint64> rendererProcesses()
 }
 
 // A shell script standing in for the helper, executable by its owner.
-QString writeScript(const QTemporaryDir &dir, const QByteArray &body)
+QString writeScript(const QTemporaryDir &dir, const QByteArray &body,
+                    const QString &name = QStringLiteral("fake-helper"))
 {
-    const QString path = dir.filePath(QStringLiteral("fake-helper"));
+    const QString path = dir.filePath(name);
     QFile script(path);
     if (!script.open(QIODevice::WriteOnly))
         return {};
@@ -232,6 +234,8 @@ class TestHandoff : public QObject
     FakeBrowsers m_browsers;
     QueryWindow *m_window = nullptr;
     testsupport::WindowProbe m_ui;
+    // Helpers that stand in for the real one.
+    QTemporaryDir m_fakes;
 
     // A query window with a presence result, its history and the number typed for a chat.
     void openWindow(const QString &presenceHost, const QString &helper = helperPath)
@@ -308,25 +312,86 @@ private slots:
         QCOMPARE(m_home.contents(), QStringList());
     }
 
+    // Exactly one address reaches the desktop: the page's link to the IM client, or where there is
+    // no engine of our own, the hand-off page itself, in the very bytes the helper would have been
+    // asked for; the log says why. The helper's environment can keep its engine from starting.
     void handsTheLinkOverOnce_data()
     {
         QTest::addColumn<QByteArray>("page");
-        QTest::newRow("inline redirect") << inlineLinkPage;
-        QTest::newRow("redirect after load") << linkAfterLoadPage;
+        QTest::addColumn<QString>("helper");
+        QTest::addColumn<QByteArray>("environment");
+        // The one line of the log, where the page itself goes to the desktop.
+        QTest::addColumn<QRegularExpression>("log");
+        const auto line = [](const QString &level, const QString &why) {
+            return QRegularExpression(
+                QLatin1Char('^') + QRegularExpression::escape(level + QStringLiteral(": ")) + why +
+                QRegularExpression::escape(
+                    QStringLiteral(": the hand-off page goes to the default browser")) +
+                QLatin1Char('$'));
+        };
+        const QRegularExpression noEngine =
+            line(QStringLiteral("warning"), QStringLiteral("the hand-off helper's web engine could "
+                                                           "not start"));
+        QTest::newRow("inline redirect")
+            << inlineLinkPage << helperPath << QByteArray() << QRegularExpression();
+        QTest::newRow("redirect after load")
+            << linkAfterLoadPage << helperPath << QByteArray() << QRegularExpression();
+        const QString missing = helperPath + QStringLiteral(".missing");
+        QTest::newRow("helper missing")
+            << inlineLinkPage << missing << QByteArray()
+            << line(QStringLiteral("warning"),
+                    QStringLiteral("no hand-off helper at ") + QRegularExpression::escape(missing));
+        const QString notExecutable = writeScript(m_fakes, "", QStringLiteral("not-executable"));
+        QFile::setPermissions(notExecutable, QFile::ReadOwner | QFile::WriteOwner);
+        QTest::newRow("helper not executable")
+            << inlineLinkPage << notExecutable << QByteArray()
+            << line(QStringLiteral("warning"), QStringLiteral("the hand-off helper could not be "
+                                                              "started \\(.*Permission denied\\)"));
+        QTest::newRow("helper says its engine could not start")
+            << inlineLinkPage
+            << writeScript(m_fakes, "echo unavailable\nexit 1\n", QStringLiteral("no-engine"))
+            << QByteArray() << noEngine;
+        QTest::newRow("engine's process missing")
+            << inlineLinkPage << helperPath << QByteArray("QTWEBENGINEPROCESS_PATH=/nonexistent")
+            << noEngine;
+        QTest::newRow("engine's renderer cannot run")
+            << inlineLinkPage << helperPath << QByteArray("QTWEBENGINEPROCESS_PATH=/bin/false")
+            << noEngine;
     }
     void handsTheLinkOverOnce()
     {
         QFETCH(QByteArray, page);
+        QFETCH(QString, helper);
+        QFETCH(QByteArray, environment);
+        QFETCH(QRegularExpression, log);
+        const qsizetype equals = environment.indexOf('=');
+        const QByteArray variable = environment.left(equals);
+        if (!variable.isEmpty())
+            qputenv(variable.constData(), environment.mid(equals + 1));
+        const auto restore = qScopeGuard([&] {
+            if (!variable.isEmpty())
+                qunsetenv(variable.constData());
+        });
+        HandoffLog handoffLog;
         servePage(page);
-        openWindow(m_service->host());
+        openWindow(m_service->host(), helper);
         const QStringList before = m_ui.state();
 
         QPointer<ChatWindow> chat = startChat();
         QVERIFY(chat);
         QVERIFY(!m_window->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
-        QCOMPARE(m_desktop.opened, QList<QUrl>{expectedLink});
-        QCOMPARE(m_service->requestCount("/msgrd?V=1&Uin=" + number), 1);
+        if (log.pattern().isEmpty()) {
+            QCOMPARE(m_desktop.opened, QList<QUrl>{expectedLink});
+            QCOMPARE(m_service->requestCount("/msgrd?V=1&Uin=" + number), 1);
+            QCOMPARE(handoffLog.lines, QStringList());
+        } else {
+            QCOMPARE(m_desktop.opened.size(), 1);
+            QCOMPARE(m_desktop.opened.constFirst().toEncoded(), pageAddress());
+            QCOMPARE(handoffLog.lines.size(), 1);
+            QVERIFY2(log.match(handoffLog.lines.constFirst()).hasMatch(),
+                     qPrintable(handoffLog.lines.constFirst()));
+        }
         QVERIFY(m_window->isVisible());
         QCOMPARE(m_ui.state(), before);
     }
@@ -355,10 +420,13 @@ private slots:
         QTest::newRow("page refused")
             << inlineLinkPage << QStringLiteral("127.0.0.1:%1").arg(FakeService::closedPort())
             << helperPath;
-        QTest::newRow("helper missing")
-            << inlineLinkPage << service << helperPath + QStringLiteral(".missing");
         QTest::newRow("helper ends without a word")
             << inlineLinkPage << service << QStringLiteral("/bin/false");
+        // Once the helper has said anything, its engine ran: no second try in another browser.
+        QTest::newRow("engine failure after a load")
+            << inlineLinkPage << service
+            << writeScript(m_fakes, "echo 'loaded http://127.0.0.1:1/'\necho unavailable\nexit 1\n",
+                           QStringLiteral("late-engine-failure"));
     }
 
     // A helper that hangs without a word is cut off at the hand-off's deadline, not waited for
@@ -514,25 +582,45 @@ private slots:
     // A link the desktop will not take (none is registered for the IM client's scheme, and the
     // headless platform opens nothing itself) ends the hand-off as any link does. The user is told
     // nothing; the hand-off's log is.
+    // So does a hand-off page that goes to the desktop for want of a helper.
+    void refusedLinkEndsTheHandOffAndIsLogged_data()
+    {
+        QTest::addColumn<QString>("helper");
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QStringList>("before");
+        QTest::newRow("the page's link")
+            << helperPath << QStringLiteral("imclient") << QStringList();
+        const QString missing = helperPath + QStringLiteral(".missing");
+        QTest::newRow("the page, without a helper")
+            << missing << QStringLiteral("http")
+            << QStringList{QStringLiteral("warning: no hand-off helper at ") + missing +
+                           QStringLiteral(": the hand-off page goes to the default browser")};
+    }
     void refusedLinkEndsTheHandOffAndIsLogged()
     {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("imclient"));
-        const auto restore = qScopeGuard([this] {
-            QDesktopServices::setUrlHandler(QStringLiteral("imclient"), &m_desktop, "open");
-        });
+        QFETCH(QString, helper);
+        QFETCH(QString, scheme);
+        QFETCH(QStringList, before);
+        QDesktopServices::unsetUrlHandler(scheme);
+        const auto restore =
+            qScopeGuard([&] { QDesktopServices::setUrlHandler(scheme, &m_desktop, "open"); });
         HandoffLog log;
         servePage(inlineLinkPage);
-        openWindow(m_service->host());
-        const QStringList before = m_ui.state();
+        openWindow(m_service->host(), helper);
+        const QStringList state = m_ui.state();
 
         QPointer<ChatWindow> chat = startChat();
         QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
         QCOMPARE(visibleWindows(), QStringList{QStringLiteral("Form1")});
-        QCOMPARE(m_ui.state(), before);
+        QCOMPARE(m_ui.state(), state);
         QCOMPARE(m_desktop.opened, QList<QUrl>());
-        QCOMPARE(log.lines, QStringList{QStringLiteral("warning: the desktop refused the imclient "
-                                                       "link (%1 bytes)")
-                                            .arg(expectedLink.toEncoded().size())});
+        const qsizetype bytes =
+            (scheme == u"imclient" ? expectedLink.toEncoded() : pageAddress()).size();
+        QCOMPARE(log.lines,
+                 before + QStringList{QStringLiteral("warning: the desktop refused the %1 link (%2 "
+                                                     "bytes)")
+                                          .arg(scheme)
+                                          .arg(bytes)});
     }
 
     // With the hand-off's debug output switched on, what the helper writes to standard error

@@ -14,11 +14,14 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <memory>
+
 using testsupport::FakeService;
 using testsupport::Response;
 
 // Odd numbers through the chat command, the real hand-off browser and its helper: the only
-// request made is for the presence host's hand-off page, carrying the text as a browser sends it.
+// request made is for the presence host's hand-off page, carrying the text as a browser sends it;
+// without the helper, the desktop gets that very address.
 class TestReliabilityHandoff : public QObject
 {
     Q_OBJECT
@@ -95,6 +98,37 @@ private slots:
         QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl(QStringLiteral("imclient://message/"))});
         QVERIFY(m_browsers.latest->navigations.isEmpty());
         QCOMPARE(m_ui.numberBox()->currentText(), text);
+    }
+
+    // Without a helper the desktop gets the hand-off page in exactly the bytes that the helper's
+    // engine asks the service for.
+    void oddNumbersGoToTheDesktopAsTheHelperAsksForThem_data()
+    {
+        oddNumbersReachOnlyTheHandOffPage_data();
+    }
+    void oddNumbersGoToTheDesktopAsTheHelperAsksForThem()
+    {
+        QFETCH(QString, text);
+        m_ui.numberBox()->lineEdit()->insert(text);
+        m_ui.click(m_ui.chatButton());
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->isVisible(), 40000);
+        QCOMPARE(m_service->requests().size(), 1);
+        const QByteArray asked = m_service->url(m_service->requests().at(0).target);
+
+        testsupport::FakeBrowsers browsers;
+        const std::unique_ptr<query_window::QueryWindow> window(testsupport::openQueryWindow(
+            testsupport::loopbackEndpoints(m_service->host()), browsers.factory(),
+            browser::HandoffBrowser::factory(QStringLiteral("imclient"),
+                                             QStringLiteral(HANDOFF_HELPER_PATH ".missing"))));
+        testsupport::WindowProbe ui(window.get());
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        ui.numberBox()->lineEdit()->insert(text);
+        m_desktop->opened.clear();
+        ui.click(ui.chatButton());
+        QTRY_VERIFY(window->isVisible());
+        QCOMPARE(m_desktop->opened.size(), 1);
+        QCOMPARE(m_desktop->opened.constFirst().toEncoded(), asked);
+        QCOMPARE(m_service->requests().size(), 1);
     }
 };
 

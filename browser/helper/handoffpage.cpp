@@ -56,7 +56,8 @@ HandoffPage::HandoffPage(QWebEngineProfile *profile, QString imClientScheme, QOb
     connect(this, &QWebEnginePage::fullScreenRequested, this,
             [](QWebEngineFullScreenRequest request) { request.reject(); });
     connect(this, &QWebEnginePage::loadingChanged, this, &HandoffPage::onLoadingChanged);
-    connect(this, &QWebEnginePage::renderProcessTerminated, this, &HandoffPage::failed);
+    connect(this, &QWebEnginePage::urlChanged, this, &HandoffPage::onUrlChanged);
+    connect(this, &QWebEnginePage::renderProcessTerminated, this, &HandoffPage::onRendererEnded);
 }
 
 // A script's redirect arrives as a redirect or as a clicked link, depending on how far the page had
@@ -94,6 +95,26 @@ void HandoffPage::onLoadingChanged(const QWebEngineLoadingInfo &info)
         return;
     }
     emit loaded(url());
+}
+
+// The page's address changes once a renderer has committed a document to it, which the first time
+// is the hand-off page's: before that the page has no address at all.
+void HandoffPage::onUrlChanged()
+{
+    if (m_engineStarted)
+        return;
+    m_engineStarted = true;
+    emit engineStarted();
+}
+
+// A renderer that cannot run (missing, refused by the system, crashing as it starts) ends before
+// the page comes up, reported as a crash like any other.
+void HandoffPage::onRendererEnded()
+{
+    if (m_engineStarted)
+        emit failed();
+    else
+        emit engineFailed();
 }
 
 } // namespace handoff

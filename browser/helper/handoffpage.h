@@ -26,8 +26,12 @@ signals:
     void loaded(const QUrl &url);
     // The page asked for this link of the IM client's scheme, in its main frame.
     void linkProduced(const QUrl &url);
+    // The engine runs: the hand-off page has come up in a renderer.
+    void engineStarted();
     // The hand-off page itself could not be loaded, or its renderer is gone.
     void failed();
+    // The renderer ended before the hand-off page came up in it: it never ran anything.
+    void engineFailed();
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
@@ -35,9 +39,12 @@ protected:
 
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void onUrlChanged();
+    void onRendererEnded();
 
     QString m_imClientScheme;
     bool m_settled = false;
+    bool m_engineStarted = false;
 };
 
 } // namespace handoff

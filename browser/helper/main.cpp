@@ -16,6 +16,8 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
+#include <array>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <iostream>
@@ -26,6 +28,8 @@
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
+#else
+#include <io.h>
 #endif
 
 namespace {
@@ -43,14 +47,64 @@ constexpr char chromiumFlags[] = "--disable-gpu --disable-gpu-compositing --disa
 
 namespace protocol = handoff::protocol;
 
+// Set once the engine has shown that it runs, or the helper has said anything: from then on a
+// crash is the helper dying, no longer its engine failing to start.
+volatile std::sig_atomic_t engineRunning = 0;
+
 void report(const char *word, const QUrl &address = {})
 {
+    engineRunning = 1;
     QByteArray line = word;
     if (!address.isEmpty())
         line += ' ' + address.toEncoded();
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+// The helper's last word, after which it ends.
+void end(const char *word)
+{
+    report(word);
+    QCoreApplication::exit(1);
+}
+
+template <std::size_t size> constexpr std::array<char, size> asLine(const char (&word)[size])
+{
+    std::array<char, size> line{};
+    for (std::size_t i = 0; i + 1 < size; ++i)
+        line[i] = word[i];
+    line[size - 1] = '\n';
+    return line;
+}
+constexpr auto unavailableLine = asLine(protocol::unavailable);
+
+// The engine's own start-up checks end the program: Qt's aborts when it misses the engine's
+// process or resources, Chromium's trap when it cannot start the processes it needs. Until the
+// engine runs, such a crash is reported as the engine failing to start; the crash itself goes on.
+extern "C" void reportFailedStart(int signal)
+{
+    if (!engineRunning) {
+        // Only what is safe in a signal handler: one write of a line made at compile time.
+#ifdef Q_OS_UNIX
+        [[maybe_unused]] const auto written =
+            ::write(STDOUT_FILENO, unavailableLine.data(), unavailableLine.size());
+#else
+        _write(1, unavailableLine.data(), unsigned(unavailableLine.size()));
+#endif
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void reportFailedStartOnCrash()
+{
+    for (const int signal : {SIGABRT, SIGSEGV, SIGILL, SIGFPE})
+        std::signal(signal, reportFailedStart);
+#ifdef Q_OS_UNIX
+    for (const int signal : {SIGTRAP, SIGBUS})
+        std::signal(signal, reportFailedStart);
+#endif
 }
 
 // Everything the engine reads from the environment when it starts, set before it does.
@@ -138,6 +192,7 @@ int main(int argc, char *argv[])
     }
     const QString imClientScheme = QString::fromLocal8Bit(argv[1]).toLower();
 
+    reportFailedStartOnCrash();
     prepareEngine();
     // The engine takes switches from the command line too; it gets none from ours.
     int qtArgc = 1;
@@ -155,9 +210,15 @@ int main(int argc, char *argv[])
                      [](const QUrl &url) { report(protocol::loaded, url); });
     QObject::connect(&page, &handoff::HandoffPage::linkProduced, &app,
                      [](const QUrl &url) { report(protocol::link, url); });
-    QObject::connect(&page, &handoff::HandoffPage::failed, &app, [] {
-        report(protocol::failed);
-        QCoreApplication::exit(1);
+    QObject::connect(&page, &handoff::HandoffPage::engineStarted, &app, [] { engineRunning = 1; });
+    // Whichever comes first is the last word; what the page does after it goes unsaid.
+    QObject::connect(&page, &handoff::HandoffPage::failed, &app, [&] {
+        QObject::disconnect(&page, nullptr, &app, nullptr);
+        end(protocol::failed);
+    });
+    QObject::connect(&page, &handoff::HandoffPage::engineFailed, &app, [&] {
+        QObject::disconnect(&page, nullptr, &app, nullptr);
+        end(protocol::unavailable);
     });
 
     QTimer::singleShot(lastResortMs, &app, [] { QCoreApplication::exit(1); });
@@ -166,8 +227,7 @@ int main(int argc, char *argv[])
         // parsing keeps each byte: the engine asks for exactly what the app's navigator would.
         const QUrl address = QUrl::fromEncoded(line, QUrl::StrictMode);
         if (!address.isValid() || address.isRelative()) {
-            report(protocol::failed);
-            QCoreApplication::exit(1);
+            end(protocol::failed);
             return;
         }
         page.load(address);
