@@ -4,8 +4,8 @@
 #include "browser/handoffbrowser.h"
 
 #include "browser/desktop.h"
-#include "browser/handoffprotocol.h"
 #include "browser/logging.h"
+#include "handoff/protocol.h"
 
 #include <QCoreApplication>
 #include <QDir>

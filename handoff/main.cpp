@@ -4,10 +4,10 @@
 // tolvane-qq-handoff <im-client-scheme>
 //
 // Loads the chat hand-off page for the app, out of sight, and tells the app what the page does,
-// as handoffprotocol.h has it.
+// as handoff/protocol.h has it.
 
-#include "browser/handoffprotocol.h"
-#include "browser/helper/handoffpage.h"
+#include "handoff/handoffpage.h"
+#include "handoff/protocol.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
