@@ -5,6 +5,7 @@
 
 #include "browser/desktop.h"
 #include "browser/logging.h"
+#include "browser/requesturl.h"
 #include "handoff/protocol.h"
 
 #include <QCoreApplication>

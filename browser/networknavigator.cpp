@@ -3,6 +3,8 @@
 
 #include "browser/networknavigator.h"
 
+#include "browser/requesturl.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>

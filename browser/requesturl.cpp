@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "browser/browser.h"
+#include "browser/requesturl.h"
 
 #include <QStringList>
 
@@ -208,10 +208,6 @@ qsizetype schemeEnd(const QList<char32_t> &input)
 
 } // namespace
 
-Browser::Browser(QWidget *host) : QObject(host), m_host(host) {}
-
-Browser::~Browser() = default;
-
 QUrl toRequestUrl(const QString &address)
 {
     const QList<char32_t> input = withoutFragment(cleaned(codePoints(address)));
@@ -244,11 +240,6 @@ QUrl toRequestUrl(const QString &address)
         return {};
     const QUrl request = QUrl::fromEncoded(origin.toEncoded() + escapeLonePercents(target));
     return request.isValid() ? request : QUrl();
-}
-
-bool Browser::isHostVisible() const
-{
-    return m_host && !m_host->isHidden();
 }
 
 } // namespace browser
