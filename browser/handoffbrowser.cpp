@@ -6,6 +6,7 @@
 #include "browser/desktop.h"
 #include "browser/logging.h"
 #include "browser/requesturl.h"
+#include "handoff/location.h"
 #include "handoff/protocol.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,7 @@
 namespace browser {
 namespace {
 
+namespace location = handoff::location;
 namespace protocol = handoff::protocol;
 
 // A helper told to stop gets this long to shut its engine down before it is killed.
@@ -71,8 +73,8 @@ Factory HandoffBrowser::factory(const QString &imClientScheme, const QString &he
 QString HandoffBrowser::locateHelper()
 {
     const QDir appDir(QCoreApplication::applicationDirPath());
-    const QString name = QString::fromLatin1(protocol::helperFileName);
-    const QDir installedDir(appDir.filePath(QString::fromLatin1(protocol::installedHelperDir)));
+    const QString name = QString::fromLatin1(location::helperFileName);
+    const QDir installedDir(appDir.filePath(QString::fromLatin1(location::installedHelperDir)));
     for (const QString &candidate : {appDir.filePath(name), installedDir.filePath(name)}) {
         if (QFileInfo(candidate).isExecutable())
             return QDir::cleanPath(candidate);
@@ -122,13 +124,13 @@ void HandoffBrowser::navigate(const QString &address)
 void HandoffBrowser::readHelper()
 {
     while (m_helper && m_helper->canReadLine())
-        handleLine(QString::fromUtf8(m_helper->readLine()).trimmed());
+        handleLine(protocol::decodeLine(m_helper->readLine()));
 }
 
-void HandoffBrowser::handleLine(const QString &line)
+void HandoffBrowser::handleLine(const handoff::protocol::Line &line)
 {
-    const QString word = line.section(u' ', 0, 0);
-    const QString address = line.section(u' ', 1);
+    const QString &word = line.word;
+    const QString &address = line.address;
     const bool firstWord = !m_heardHelper;
     m_heardHelper = true;
     if (word == QLatin1String(protocol::unavailable) && firstWord) {

@@ -11,6 +11,10 @@
 
 class QProcess;
 
+namespace handoff::protocol {
+struct Line;
+}
+
 namespace browser {
 
 // The chat window's browser. The service's hand-off page needs a real web engine, which runs in a
@@ -49,7 +53,7 @@ public:
 
 private:
     void readHelper();
-    void handleLine(const QString &line);
+    void handleLine(const handoff::protocol::Line &line);
     void handOff(const QString &link);
     void helperNotStarted(const QString &error);
     void handPageToDesktop();
