@@ -38,6 +38,17 @@ signals:
 protected:
     QWidget *host() const { return m_host; }
 
+    // Lets go of an object the browser was working with: the pointer is cleared and nothing the
+    // object signals from now on reaches this browser. Null if it held none.
+    template <typename T> T *letGo(QPointer<T> &held)
+    {
+        T *object = held.data();
+        held.clear();
+        if (object)
+            object->disconnect(this);
+        return object;
+    }
+
 private:
     QPointer<QWidget> m_host;
 };

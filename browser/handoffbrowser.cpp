@@ -192,11 +192,9 @@ void HandoffBrowser::finish()
 
 void HandoffBrowser::stopHelper()
 {
-    if (!m_helper)
+    QProcess *helper = letGo(m_helper);
+    if (!helper)
         return;
-    QProcess *helper = m_helper;
-    m_helper = nullptr;
-    helper->disconnect(this);
     connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
     if (helper->state() == QProcess::NotRunning) {
         helper->deleteLater();

@@ -137,15 +137,11 @@ void NetworkNavigator::onFinished(QNetworkReply *reply)
 
 void NetworkNavigator::abandon()
 {
-    if (!m_reply)
-        return;
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    reply->disconnect(this);
     // Deleting a reply ends its request quietly. abort() would not: it records an error of its
     // own, and the error the network may already have queued for the reply (an HTTP error
     // status, a reset) then arrives as a second one, which Qt reports as an internal problem.
-    reply->deleteLater();
+    if (QNetworkReply *reply = letGo(m_reply))
+        reply->deleteLater();
 }
 
 void NetworkNavigator::complete(const QString &address)
