@@ -4,9 +4,9 @@
 // bench-probe query|handoff|floor-handoff <count> <pause-ms> | scale <entries>...
 //
 // Our handlers timed from inside, in a fresh process for every run so that a first query is as cold
-// as in the app: the query window built from the app's own libraries exactly as main.cpp builds it.
-// query: click on 查询 → the result text, in ms, a line each. handoff: click on 留言 → the IM link
-// at the desktop, and → the query window back. floor-handoff: the bare engine started → its IM
+// as in the app: the query window built from the app's own libraries exactly as app/main.cpp builds
+// it. query: click on 查询 → the result text, in ms, a line each. handoff: click on 留言 → the IM
+// link at the desktop, and → the query window back. floor-handoff: the bare engine started → its IM
 // link. scale: both query handlers, in µs, with that many entries in the history. The last three
 // print "<series>\t<value>" lines.
 

@@ -4,19 +4,28 @@
 #include "browser/handoffbrowser.h"
 
 #include "browser/desktop.h"
-#include "browser/handoffprotocol.h"
-#include "browser/logging.h"
+#include "browser/requesturl.h"
+#include "handoff/location.h"
+#include "handoff/protocol.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QUrl>
 
 namespace browser {
 namespace {
 
+namespace location = handoff::location;
 namespace protocol = handoff::protocol;
+
+// What becomes of a chat hand-off beyond what the user sees: why the page went to the desktop and
+// a link the desktop refused, as warnings; with debug output enabled
+// (QT_LOGGING_RULES="tolvane.handoff.debug=true"), what the helper and its engine write to their
+// standard error.
+Q_LOGGING_CATEGORY(log, "tolvane.handoff", QtWarningMsg)
 
 // A helper told to stop gets this long to shut its engine down before it is killed.
 constexpr int stopGraceMs = 2000;
@@ -27,8 +36,8 @@ constexpr char toDefaultBrowser[] = ": the hand-off page goes to the default bro
 // The link is not quoted: it carries what was typed, and may be far too long for a log line.
 void logRefusal(const QUrl &link)
 {
-    qCWarning(lcHandoff).nospace().noquote() << "the desktop refused the " << link.scheme()
-                                             << " link (" << link.toEncoded().size() << " bytes)";
+    qCWarning(log).nospace().noquote() << "the desktop refused the " << link.scheme() << " link ("
+                                       << link.toEncoded().size() << " bytes)";
 }
 
 // Whatever the helper and its engine write to standard error, line by line.
@@ -36,8 +45,7 @@ void logErrorOutput(QProcess *helper)
 {
     helper->setReadChannel(QProcess::StandardError);
     while (helper->canReadLine())
-        qCDebug(lcHandoff).noquote()
-            << "helper:" << QString::fromUtf8(helper->readLine()).trimmed();
+        qCDebug(log).noquote() << "helper:" << QString::fromUtf8(helper->readLine()).trimmed();
     helper->setReadChannel(QProcess::StandardOutput);
 }
 
@@ -70,8 +78,8 @@ Factory HandoffBrowser::factory(const QString &imClientScheme, const QString &he
 QString HandoffBrowser::locateHelper()
 {
     const QDir appDir(QCoreApplication::applicationDirPath());
-    const QString name = QString::fromLatin1(protocol::helperFileName);
-    const QDir installedDir(appDir.filePath(QString::fromLatin1(protocol::installedHelperDir)));
+    const QString name = QString::fromLatin1(location::helperFileName);
+    const QDir installedDir(appDir.filePath(QString::fromLatin1(location::installedHelperDir)));
     for (const QString &candidate : {appDir.filePath(name), installedDir.filePath(name)}) {
         if (QFileInfo(candidate).isExecutable())
             return QDir::cleanPath(candidate);
@@ -100,7 +108,7 @@ void HandoffBrowser::navigate(const QString &address)
     helper->setArguments({m_imClientScheme});
     // Read for the log from the helper itself, so that it is drained until the helper has ended,
     // also while it shuts down after this browser let go of it.
-    if (lcHandoff().isDebugEnabled()) {
+    if (log().isDebugEnabled()) {
         connect(helper, &QProcess::readyReadStandardError, helper,
                 [helper] { logErrorOutput(helper); });
     } else {
@@ -121,18 +129,18 @@ void HandoffBrowser::navigate(const QString &address)
 void HandoffBrowser::readHelper()
 {
     while (m_helper && m_helper->canReadLine())
-        handleLine(QString::fromUtf8(m_helper->readLine()).trimmed());
+        handleLine(protocol::decodeLine(m_helper->readLine()));
 }
 
-void HandoffBrowser::handleLine(const QString &line)
+void HandoffBrowser::handleLine(const handoff::protocol::Line &line)
 {
-    const QString word = line.section(u' ', 0, 0);
-    const QString address = line.section(u' ', 1);
+    const QString &word = line.word;
+    const QString &address = line.address;
     const bool firstWord = !m_heardHelper;
     m_heardHelper = true;
     if (word == QLatin1String(protocol::unavailable) && firstWord) {
-        qCWarning(lcHandoff).nospace()
-            << "the hand-off helper's web engine could not start" << toDefaultBrowser;
+        qCWarning(log).nospace() << "the hand-off helper's web engine could not start"
+                                 << toDefaultBrowser;
         handPageToDesktop();
     } else if (word == QLatin1String(protocol::navigating)) {
         m_idle.stop();
@@ -161,10 +169,10 @@ void HandoffBrowser::handOff(const QString &link)
 void HandoffBrowser::helperNotStarted(const QString &error)
 {
     if (QFileInfo::exists(m_helperPath)) {
-        qCWarning(lcHandoff).noquote().nospace()
+        qCWarning(log).noquote().nospace()
             << "the hand-off helper could not be started (" << error << ")" << toDefaultBrowser;
     } else {
-        qCWarning(lcHandoff).noquote().nospace()
+        qCWarning(log).noquote().nospace()
             << "no hand-off helper at " << m_helperPath << toDefaultBrowser;
     }
     handPageToDesktop();
@@ -189,11 +197,9 @@ void HandoffBrowser::finish()
 
 void HandoffBrowser::stopHelper()
 {
-    if (!m_helper)
+    QProcess *helper = letGo(m_helper);
+    if (!helper)
         return;
-    QProcess *helper = m_helper;
-    m_helper = nullptr;
-    helper->disconnect(this);
     connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
     if (helper->state() == QProcess::NotRunning) {
         helper->deleteLater();

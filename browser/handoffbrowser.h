@@ -11,12 +11,16 @@
 
 class QProcess;
 
+namespace handoff::protocol {
+struct Line;
+}
+
 namespace browser {
 
 // The chat window's browser. The service's hand-off page needs a real web engine, which runs in a
 // helper process of ours for each hand-off, so the app itself never carries the engine and all of
 // its memory leaves with the helper. The helper reports, one line at a time, what the page does
-// (handoffprotocol.h): it navigated on its own, it came to rest, it failed, or it produced a link
+// (handoff/protocol.h): it navigated on its own, it came to rest, it failed, or it produced a link
 // of the IM client's scheme.
 // Without an engine of our own (the helper is not installed or cannot start, or it says that its
 // engine could not start) the desktop's default browser gets the hand-off page instead, and
@@ -49,7 +53,7 @@ public:
 
 private:
     void readHelper();
-    void handleLine(const QString &line);
+    void handleLine(const handoff::protocol::Line &line);
     void handOff(const QString &link);
     void helperNotStarted(const QString &error);
     void handPageToDesktop();

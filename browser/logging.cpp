@@ -9,9 +9,6 @@
 
 namespace browser {
 
-// Warnings by default; the helper's chatter only when asked for.
-Q_LOGGING_CATEGORY(lcHandoff, "tolvane.handoff", QtWarningMsg)
-
 namespace {
 
 thread_local const LinkLoggedAsLength *t_longLink = nullptr;
@@ -35,6 +32,14 @@ void installHandler()
 
 } // namespace
 
+QString linkForLog(const QUrl &link)
+{
+    const QByteArray encoded = link.toEncoded();
+    if (encoded.size() <= maxLoggedLinkBytes)
+        return QString::fromLatin1(encoded);
+    return QStringLiteral("[%1 link, %2 bytes]").arg(link.scheme()).arg(encoded.size());
+}
+
 LinkLoggedAsLength::LinkLoggedAsLength(const QUrl &link)
 {
     const QByteArray encoded = link.toEncoded();
@@ -42,7 +47,7 @@ LinkLoggedAsLength::LinkLoggedAsLength(const QUrl &link)
         return;
     m_encoded = QString::fromLatin1(encoded);
     m_decoded = link.toString();
-    m_length = QStringLiteral("[%1 link, %2 bytes]").arg(link.scheme()).arg(encoded.size());
+    m_length = linkForLog(link);
     installHandler();
     t_longLink = this;
 }

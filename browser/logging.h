@@ -3,21 +3,19 @@
 
 #pragma once
 
-#include <QLoggingCategory>
 #include <QString>
 
 class QUrl;
 
 namespace browser {
 
-// What becomes of a chat hand-off beyond what the user sees: a link the desktop refused, and with
-// debug output enabled (QT_LOGGING_RULES="tolvane.handoff.debug=true"), what the helper and its
-// engine write to their standard error.
-Q_DECLARE_LOGGING_CATEGORY(lcHandoff)
-
 // A link carries what was typed, which may run to hundreds of thousands of bytes once encoded: a
 // longer link than this is never logged whole, only its scheme and length.
 inline constexpr qsizetype maxLoggedLinkBytes = 256;
+
+// The link as a log line may show it: encoded, or as its scheme and length if that is longer
+// than maxLoggedLinkBytes.
+QString linkForLog(const QUrl &link);
 
 // While it lives, whatever is logged on this thread shows `link`, if it is longer than
 // maxLoggedLinkBytes, as its scheme and length. Qt's own warning about a link the desktop could

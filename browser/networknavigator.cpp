@@ -3,6 +3,11 @@
 
 #include "browser/networknavigator.h"
 
+#include "browser/logging.h"
+#include "browser/requesturl.h"
+
+#include <QLoggingCategory>
+#include <QMetaEnum>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
@@ -13,6 +18,26 @@
 
 namespace browser {
 namespace {
+
+// Why a check ended where it did, which the window cannot show: a refused connection, an HTTP
+// error and a redirect loop all read as offline there. Debug output, off unless asked for
+// (QT_LOGGING_RULES="tolvane.presence.debug=true").
+Q_LOGGING_CATEGORY(log, "tolvane.presence", QtWarningMsg)
+
+// The network's reason: the two a user meets most in words, any other by Qt's name for it.
+QString networkErrorForLog(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("connection refused");
+    case QNetworkReply::TimeoutError:
+        return QStringLiteral("timed out");
+    default:
+        return QStringLiteral("network error ") +
+               QString::fromLatin1(
+                   QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error));
+    }
+}
 
 bool isWebAddress(const QUrl &url)
 {
@@ -73,7 +98,7 @@ void NetworkNavigator::navigate(const QString &address)
     if (isWebAddress(url))
         request(url);
     else
-        failLater();
+        failLater(QStringLiteral("not a web address"), QUrl(address));
 }
 
 void NetworkNavigator::request(const QUrl &url)
@@ -107,16 +132,20 @@ void NetworkNavigator::onResponse(QNetworkReply *reply)
 
     if (code >= 300 && code < 400 && target.isValid()) {
         const QUrl next = at.resolved(target);
-        if (isWebAddress(next) && m_redirects < maxRedirects) {
+        if (!isWebAddress(next)) {
+            failLater(QStringLiteral("redirect to a non-web address"), next);
+        } else if (m_redirects >= maxRedirects) {
+            failLater(QStringLiteral("more than %1 redirects").arg(maxRedirects), at);
+        } else {
             ++m_redirects;
             request(next);
-        } else {
-            failLater();
         }
     } else if (code >= 200 && code < 300) {
+        qCDebug(log).noquote() << "ended at" << linkForLog(at)
+                               << QStringLiteral("(HTTP %1)").arg(code);
         complete(at.toString());
     } else {
-        failLater();
+        failLater(QStringLiteral("HTTP %1").arg(code), at);
     }
 }
 
@@ -129,21 +158,19 @@ void NetworkNavigator::onFinished(QNetworkReply *reply)
         onResponse(reply);
         return;
     }
+    const QNetworkReply::NetworkError error = reply->error();
+    const QUrl at = reply->url();
     abandon();
-    failLater();
+    failLater(networkErrorForLog(error), at);
 }
 
 void NetworkNavigator::abandon()
 {
-    if (!m_reply)
-        return;
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    reply->disconnect(this);
     // Deleting a reply ends its request quietly. abort() would not: it records an error of its
     // own, and the error the network may already have queued for the reply (an HTTP error
     // status, a reset) then arrives as a second one, which Qt reports as an internal problem.
-    reply->deleteLater();
+    if (QNetworkReply *reply = letGo(m_reply))
+        reply->deleteLater();
 }
 
 void NetworkNavigator::complete(const QString &address)
@@ -152,12 +179,15 @@ void NetworkNavigator::complete(const QString &address)
 }
 
 // Failures found while navigate() or a reply's signal is still on the stack are reported from
-// the event loop, like every completion, and only if no newer navigation has started meanwhile.
-void NetworkNavigator::failLater()
+// the event loop, like every completion, and only if no newer navigation has started meanwhile;
+// only then is the reason logged, with the address it was found at.
+void NetworkNavigator::failLater(const QString &reason, const QUrl &at)
 {
-    QTimer::singleShot(0, this, [this, navigation = m_navigation] {
-        if (navigation == m_navigation)
-            complete(QString::fromUtf16(navigationFailedAddress));
+    QTimer::singleShot(0, this, [this, navigation = m_navigation, reason, at] {
+        if (navigation != m_navigation)
+            return;
+        qCDebug(log).noquote().nospace() << "failed (" << reason << "): " << linkForLog(at);
+        complete(QString::fromUtf16(navigationFailedAddress));
     });
 }
 

@@ -50,7 +50,7 @@ private:
     void onFinished(QNetworkReply *reply);
     void abandon();
     void complete(const QString &address);
-    void failLater();
+    void failLater(const QString &reason, const QUrl &at);
 
     QNetworkAccessManager *m_manager;
     QPointer<QNetworkReply> m_reply;

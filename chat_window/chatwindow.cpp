@@ -4,7 +4,7 @@
 #include "chat_window/chatwindow.h"
 
 #include "accessibility/accessibility.h"
-#include "appinfo.h"
+#include "app/appinfo.h"
 #include "design_text/designtext.h"
 #include "ui_chatwindow.h"
 

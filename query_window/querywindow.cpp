@@ -4,7 +4,7 @@
 #include "query_window/querywindow.h"
 
 #include "accessibility/accessibility.h"
-#include "appinfo.h"
+#include "app/appinfo.h"
 #include "browser/desktop.h"
 #include "chat_window/chatwindow.h"
 #include "design_text/designtext.h"

@@ -429,6 +429,23 @@ private slots:
                            QStringLiteral("late-engine-failure"));
     }
 
+    void returnsWithoutALink()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QString, presenceHost);
+        QFETCH(QString, helper);
+        servePage(page);
+        openWindow(presenceHost.replace(QStringLiteral("{service}"), m_service->host()), helper);
+        const QStringList before = m_ui.state();
+
+        QPointer<ChatWindow> chat = startChat();
+        QVERIFY(chat);
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_ui.state(), before);
+        QCOMPARE(m_desktop.opened, QList<QUrl>());
+    }
+
     // A helper that hangs without a word is cut off at the hand-off's deadline, not waited for
     // forever.
     void silentHelperEndsAtTheDeadline()
@@ -444,22 +461,6 @@ private slots:
         QVERIFY(chat);
         QTRY_VERIFY_WITH_TIMEOUT(!chat, browser::HandoffBrowser::deadlineMs);
         QVERIFY(m_window->isVisible());
-        QCOMPARE(m_desktop.opened, QList<QUrl>());
-    }
-    void returnsWithoutALink()
-    {
-        QFETCH(QByteArray, page);
-        QFETCH(QString, presenceHost);
-        QFETCH(QString, helper);
-        servePage(page);
-        openWindow(presenceHost.replace(QStringLiteral("{service}"), m_service->host()), helper);
-        const QStringList before = m_ui.state();
-
-        QPointer<ChatWindow> chat = startChat();
-        QVERIFY(chat);
-        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
-        QVERIFY(m_window->isVisible());
-        QCOMPARE(m_ui.state(), before);
         QCOMPARE(m_desktop.opened, QList<QUrl>());
     }
 

@@ -4,6 +4,7 @@
 #include "browser/networknavigator.h"
 #include "tests/support/fakeservice.h"
 
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -13,6 +14,25 @@ using browser::NetworkNavigator;
 using testsupport::FakeService;
 using testsupport::Response;
 using Routes = QList<QPair<QByteArray, Response>>;
+
+namespace {
+
+// An answer with this status and nothing else, not even a location.
+Response answer(int status)
+{
+    Response response;
+    response.status = status;
+    return response;
+}
+
+Response resetConnection()
+{
+    Response response;
+    response.reset = true;
+    return response;
+}
+
+} // namespace
 
 // The query window's browser against a small service on loopback.
 class TestNetworkNavigator : public QObject
@@ -44,6 +64,10 @@ class TestNetworkNavigator : public QObject
     static QString failed() { return QString::fromUtf16(browser::navigationFailedAddress); }
 
 private slots:
+    void initTestCase()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("tolvane.presence.debug=true"));
+    }
     void init()
     {
         // Qt's complaint about a reply that was handed two errors, seen when a reply was
@@ -66,75 +90,93 @@ private slots:
         QTest::addColumn<Routes>("routes");
         QTest::addColumn<QByteArray>("start");
         QTest::addColumn<QByteArray>("end"); // empty: the navigation failed
+        // What tolvane.presence says at debug level, the service at HOST.
+        QTest::addColumn<QString>("logged");
 
-        QTest::newRow("picture at once") << Routes{{"/pic.gif", Response::gif()}}
-                                         << QByteArray("/pic.gif") << QByteArray("/pic.gif");
+        QTest::newRow("picture at once")
+            << Routes{{"/pic.gif", Response::gif()}} << QByteArray("/pic.gif")
+            << QByteArray("/pic.gif") << QStringLiteral("ended at http://HOST/pic.gif (HTTP 200)");
         QTest::newRow("redirect to the online picture")
             << Routes{{"/pa", Response::redirect("/qq_online.gif")},
                       {"/qq_online.gif", Response::gif()}}
-            << QByteArray("/pa?p=1:12345:1") << QByteArray("/qq_online.gif");
+            << QByteArray("/pa?p=1:12345:1") << QByteArray("/qq_online.gif")
+            << QStringLiteral("ended at http://HOST/qq_online.gif (HTTP 200)");
+        QTest::newRow("redirect to the offline picture")
+            << Routes{{"/pa", Response::redirect("/qq_offline.gif")},
+                      {"/qq_offline.gif", Response::gif()}}
+            << QByteArray("/pa?p=1:12345:1") << QByteArray("/qq_offline.gif")
+            << QStringLiteral("ended at http://HOST/qq_offline.gif (HTTP 200)");
         QTest::newRow("two hops, relative and absolute")
             << Routes{{"/a", Response::redirect("b", 301)},
                       {"/b", Response::redirect("ABSOLUTE/c", 307)},
                       {"/c", Response::gif()}}
-            << QByteArray("/a") << QByteArray("/c");
-        QTest::newRow("redirect loop") << Routes{{"/loop", Response::redirect("/loop")}}
-                                       << QByteArray("/loop") << QByteArray();
-        QTest::newRow("404 at the end") << Routes{{"/pa", Response::redirect("/gone.gif")}}
-                                        << QByteArray("/pa") << QByteArray();
-        QTest::newRow("500") << Routes{{"/pa",
-                                        [] {
-                                            Response r;
-                                            r.status = 500;
-                                            return r;
-                                        }()}}
-                             << QByteArray("/pa") << QByteArray();
+            << QByteArray("/a") << QByteArray("/c")
+            << QStringLiteral("ended at http://HOST/c (HTTP 200)");
+        QTest::newRow("redirect loop")
+            << Routes{{"/loop", Response::redirect("/loop")}} << QByteArray("/loop") << QByteArray()
+            << QStringLiteral("failed (more than 20 redirects): http://HOST/loop");
+        QTest::newRow("404 at the end")
+            << Routes{{"/pa", Response::redirect("/gone.gif")}} << QByteArray("/pa") << QByteArray()
+            << QStringLiteral("failed (HTTP 404): http://HOST/gone.gif");
+        QTest::newRow("500") << Routes{{"/pa", answer(500)}} << QByteArray("/pa") << QByteArray()
+                             << QStringLiteral("failed (HTTP 500): http://HOST/pa");
         QTest::newRow("redirect to file:")
             << Routes{{"/pa", Response::redirect("file:///etc/passwd")}} << QByteArray("/pa")
-            << QByteArray();
+            << QByteArray()
+            << QStringLiteral("failed (redirect to a non-web address): file:///etc/passwd");
         QTest::newRow("redirect to data:")
             << Routes{{"/pa", Response::redirect("data:image/gif;base64,R0lGOD")}}
-            << QByteArray("/pa") << QByteArray();
-        QTest::newRow("redirect without a location") << Routes{{"/pa",
-                                                                [] {
-                                                                    Response r;
-                                                                    r.status = 302;
-                                                                    return r;
-                                                                }()}}
-                                                     << QByteArray("/pa") << QByteArray();
-        QTest::newRow("connection reset") << Routes{{"/pa",
-                                                     [] {
-                                                         Response r;
-                                                         r.reset = true;
-                                                         return r;
-                                                     }()}}
-                                          << QByteArray("/pa") << QByteArray();
+            << QByteArray("/pa") << QByteArray()
+            << QStringLiteral("failed (redirect to a non-web address): "
+                              "data:image/gif;base64,R0lGOD");
+        QTest::newRow("redirect without a location")
+            << Routes{{"/pa", answer(302)}} << QByteArray("/pa") << QByteArray()
+            << QStringLiteral("failed (HTTP 302): http://HOST/pa");
+        QTest::newRow("connection reset")
+            << Routes{{"/pa", resetConnection()}} << QByteArray("/pa") << QByteArray()
+            << QStringLiteral("failed (network error RemoteHostClosedError): http://HOST/pa");
     }
     void completesWhereTheRedirectsEnd()
     {
         QFETCH(Routes, routes);
         QFETCH(QByteArray, start);
         QFETCH(QByteArray, end);
+        QFETCH(QString, logged);
         for (auto [target, response] : routes) {
             for (auto &header : response.headers)
                 header.second.replace("ABSOLUTE", urlBytes(""));
             m_service->on(target, response);
         }
+        QTest::ignoreMessage(QtDebugMsg,
+                             logged.replace(QStringLiteral("HOST"), m_service->host()).toUtf8());
         QCOMPARE(completion(url(start)), end.isEmpty() ? failed() : url(end));
     }
 
     void failsOnAnUnreachableOrUnusableAddress_data()
     {
         QTest::addColumn<QString>("address");
-        QTest::newRow("refused")
-            << QStringLiteral("http://127.0.0.1:%1/pa").arg(FakeService::closedPort());
-        QTest::newRow("initial location") << QStringLiteral("http:///");
-        QTest::newRow("not a web address") << QStringLiteral("file:///etc/hosts");
-        QTest::newRow("empty") << QString();
+        QTest::addColumn<QString>("logged");
+        const QString refused =
+            QStringLiteral("http://127.0.0.1:%1/pa").arg(FakeService::closedPort());
+        QTest::newRow("refused") << refused << "failed (connection refused): " + refused;
+        // Only its length: the address carries what was typed.
+        const QString longAddress = refused + "?p=1:" + QString(300, u'7') + ":1";
+        QTest::newRow("refused, long address")
+            << longAddress
+            << QStringLiteral("failed (connection refused): [http link, %1 bytes]")
+                   .arg(longAddress.size());
+        QTest::newRow("initial location")
+            << QStringLiteral("http:///") << QStringLiteral("failed (not a web address): http:///");
+        QTest::newRow("not a web address") << QStringLiteral("file:///etc/hosts")
+                                           << QStringLiteral("failed (not a web address): "
+                                                             "file:///etc/hosts");
+        QTest::newRow("empty") << QString() << QStringLiteral("failed (not a web address): ");
     }
     void failsOnAnUnreachableOrUnusableAddress()
     {
         QFETCH(QString, address);
+        QFETCH(QString, logged);
+        QTest::ignoreMessage(QtDebugMsg, logged.toUtf8());
         QCOMPARE(completion(address), failed());
     }
 

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "platformchoice.h"
+#include "app/platformchoice.h"
 
 #include <QTest>
 

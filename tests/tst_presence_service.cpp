@@ -1,18 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "browser/networknavigator.h"
-#include "query_window/querywindow.h"
-#include "tests/support/fakeservice.h"
-#include "tests/support/loopbackendpoints.h"
-#include "tests/support/querywindows.h"
-#include "tests/support/windowprobe.h"
+#include "tests/support/presencefixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 
-using query_window::QueryWindow;
 using testsupport::checkingText;
 using testsupport::FakeService;
 using testsupport::offlineText;
@@ -30,24 +24,10 @@ Response delayed(Response response, int ms)
 } // namespace
 
 // The whole presence check: the real window and navigator against a fake service on loopback.
-class TestPresenceService : public QObject
+class TestPresenceService : public QObject, testsupport::PresenceFixture
 {
     Q_OBJECT
 
-    FakeService *m_presence = nullptr;
-    FakeService *m_logo = nullptr;
-    QueryWindow *m_window = nullptr;
-    testsupport::WindowProbe m_ui;
-
-    void makeWindow(const QString &presenceHost)
-    {
-        delete m_window;
-        m_window = testsupport::openQueryWindow(
-            testsupport::loopbackEndpoints(presenceHost, m_logo->host()),
-            &browser::NetworkNavigator::create, testsupport::noBrowser);
-        m_ui = testsupport::WindowProbe(m_window);
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    }
     void query(const QString &number)
     {
         m_ui.numberBox()->lineEdit()->clear();
@@ -59,21 +39,11 @@ class TestPresenceService : public QObject
 private slots:
     void init()
     {
-        m_presence = new FakeService(this);
-        m_logo = new FakeService(this);
-        QVERIFY(m_presence->listen());
-        QVERIFY(testsupport::listenAsLogoHost(*m_logo));
+        QVERIFY(open());
         m_logo->on("/QQ_ONLINE.GIF", Response::gif());
         m_logo->on("/qq_online.gif/", Response::gif());
-        makeWindow(m_presence->host());
     }
-    void cleanup()
-    {
-        delete m_window;
-        m_window = nullptr;
-        delete m_presence;
-        delete m_logo;
-    }
+    void cleanup() { close(); }
 
     void resultFollowsWhereTheServiceSends_data()
     {
@@ -101,7 +71,7 @@ private slots:
 
     void unreachableServiceShowsOffline()
     {
-        makeWindow(QStringLiteral("127.0.0.1:%1").arg(FakeService::closedPort()));
+        QVERIFY(openWindow(QStringLiteral("127.0.0.1:%1").arg(FakeService::closedPort())));
         query(QStringLiteral("12345"));
         QTRY_COMPARE(m_ui.status(), offlineText);
         QVERIFY(m_ui.offlineBadge()->isVisible());

@@ -1,13 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "browser/networknavigator.h"
-#include "query_window/querywindow.h"
-#include "tests/support/fakeservice.h"
-#include "tests/support/loopbackendpoints.h"
-#include "tests/support/querywindows.h"
+#include "tests/support/presencefixture.h"
 #include "tests/support/urlrecorder.h"
-#include "tests/support/windowprobe.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,7 +11,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-using query_window::QueryWindow;
 using testsupport::checkingText;
 using testsupport::FakeService;
 using testsupport::offlineText;
@@ -40,14 +34,10 @@ Response raw(const QByteArray &bytes, bool resetAfter = false)
 
 // Odd input and a misbehaving service, through the real window and navigator: the program
 // never crashes or hangs, asks only the presence host, and hands nothing to the desktop.
-class TestReliabilityPresence : public QObject
+class TestReliabilityPresence : public QObject, testsupport::PresenceFixture
 {
     Q_OBJECT
 
-    FakeService *m_presence = nullptr;
-    FakeService *m_logo = nullptr;
-    QueryWindow *m_window = nullptr;
-    testsupport::WindowProbe m_ui;
     UrlRecorder *m_desktop = nullptr;
 
     void query()
@@ -59,25 +49,15 @@ class TestReliabilityPresence : public QObject
 private slots:
     void init()
     {
-        m_presence = new FakeService(this);
-        m_logo = new FakeService(this);
-        QVERIFY(m_presence->listen());
-        QVERIFY(testsupport::listenAsLogoHost(*m_logo));
+        m_desktop = new UrlRecorder({"http", "https", "file", "data", "javascript", "imclient"});
+        QVERIFY(open());
         m_presence->setFallback([this](const testsupport::Request &) {
             return Response::redirect(m_logo->url("/qq_offline.gif"));
         });
-        m_desktop = new UrlRecorder({"http", "https", "file", "data", "javascript", "imclient"});
-        m_window = testsupport::openQueryWindow(
-            testsupport::loopbackEndpoints(m_presence->host(), m_logo->host()),
-            &browser::NetworkNavigator::create, testsupport::noBrowser);
-        m_ui = testsupport::WindowProbe(m_window);
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
     void cleanup()
     {
-        delete m_window;
-        delete m_presence;
-        delete m_logo;
+        close();
         QCOMPARE(m_desktop->opened, QList<QUrl>());
         delete m_desktop;
     }

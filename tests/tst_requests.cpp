@@ -3,6 +3,7 @@
 
 #include "browser/handoffbrowser.h"
 #include "browser/networknavigator.h"
+#include "browser/requesturl.h"
 #include "tests/support/fakeservice.h"
 #include "tests/support/loopbackendpoints.h"
 

@@ -1,11 +1,11 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "appinfo.h"
+#include "app/appinfo.h"
+#include "app/platformchoice.h"
 #include "browser/handoffbrowser.h"
 #include "browser/networknavigator.h"
 #include "endpoints/endpoints.h"
-#include "platformchoice.h"
 #include "query_window/querywindow.h"
 
 #include <QApplication>

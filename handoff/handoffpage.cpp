@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tolvane
 // SPDX-License-Identifier: MIT
 
-#include "browser/helper/handoffpage.h"
+#include "handoff/handoffpage.h"
 
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>

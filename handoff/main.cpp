@@ -4,10 +4,10 @@
 // tolvane-qq-handoff <im-client-scheme>
 //
 // Loads the chat hand-off page for the app, out of sight, and tells the app what the page does,
-// as handoffprotocol.h has it.
+// as handoff/protocol.h has it.
 
-#include "browser/handoffprotocol.h"
-#include "browser/helper/handoffpage.h"
+#include "handoff/handoffpage.h"
+#include "handoff/protocol.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
@@ -16,7 +16,6 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
-#include <array>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -54,11 +53,8 @@ volatile std::sig_atomic_t engineRunning = 0;
 void report(const char *word, const QUrl &address = {})
 {
     engineRunning = 1;
-    QByteArray line = word;
-    if (!address.isEmpty())
-        line += ' ' + address.toEncoded();
+    const QByteArray line = protocol::encodeLine(word, address);
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 
@@ -69,15 +65,7 @@ void end(const char *word)
     QCoreApplication::exit(1);
 }
 
-template <std::size_t size> constexpr std::array<char, size> asLine(const char (&word)[size])
-{
-    std::array<char, size> line{};
-    for (std::size_t i = 0; i + 1 < size; ++i)
-        line[i] = word[i];
-    line[size - 1] = '\n';
-    return line;
-}
-constexpr auto unavailableLine = asLine(protocol::unavailable);
+constexpr auto unavailableLine = protocol::constantLine(protocol::unavailable);
 
 // The engine's own start-up checks end the program: Qt's aborts when it misses the engine's
 // process or resources, Chromium's trap when it cannot start the processes it needs. Until the

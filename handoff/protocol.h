@@ -3,9 +3,14 @@
 
 #pragma once
 
-// What the app and its hand-off helper say to each other, and where the app finds the helper.
-// Both programs compile this header; CMake writes the helper's name and folder into it from the
-// same variables that install the helper (HANDOFF_HELPER_NAME, HANDOFF_HELPER_INSTALL_DIR).
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <array>
+#include <cstddef>
+
+// What the app and its hand-off helper say to each other. Both programs compile this header.
 //
 // The app starts the helper with one argument, the IM client's URL scheme, and writes the hand-off
 // page's address, fully encoded, as one line on the helper's standard input. It keeps the input
@@ -14,10 +19,6 @@
 // The helper answers on its standard output with one line for each thing the page does: one of
 // the words below, then a blank and the address the word carries, if it carries one.
 namespace handoff::protocol {
-
-// The helper's file name, and its folder once installed, relative to the app's own folder.
-inline constexpr char helperFileName[] = "@HANDOFF_HELPER_FILE_NAME@";
-inline constexpr char installedHelperDir[] = "@HANDOFF_HELPER_DIR_FROM_APP@";
 
 // <address>: the page started a main-frame navigation to a web page of its own accord.
 inline constexpr char navigating[] = "navigating";
@@ -33,5 +34,40 @@ inline constexpr char failed[] = "failed";
 // was loaded or run (the helper missed a part of the engine, or crashed, or its renderer ended
 // before the page came up in it). The helper ends after saying so.
 inline constexpr char unavailable[] = "unavailable";
+
+// The helper's line for a word, and the address it carries; fully encoded, an address holds no
+// blank and no line break, so it cannot end the line or be taken for a word.
+inline QByteArray encodeLine(const char *word, const QUrl &address = {})
+{
+    QByteArray line = word;
+    if (!address.isEmpty())
+        line += ' ' + address.toEncoded();
+    return line + '\n';
+}
+
+// A line as the app reads it from the helper.
+struct Line
+{
+    QString word;
+    QString address; // fully encoded; empty for a word that carries none
+};
+
+// The line break may come as the system writes one (CR LF on Windows).
+inline Line decodeLine(const QByteArray &line)
+{
+    const QString text = QString::fromUtf8(line).trimmed();
+    return {text.section(u' ', 0, 0), text.section(u' ', 1)};
+}
+
+// The line for a word that carries no address, made at compile time, for where the helper may not
+// allocate: a signal handler.
+template <std::size_t size> constexpr std::array<char, size> constantLine(const char (&word)[size])
+{
+    std::array<char, size> line{};
+    for (std::size_t i = 0; i + 1 < size; ++i)
+        line[i] = word[i];
+    line[size - 1] = '\n';
+    return line;
+}
 
 } // namespace handoff::protocol
