@@ -11,6 +11,8 @@ set(WINDOWS_DLL_DIRS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
 set(_runtime_dlls "")
 if(MINGW)
     set(_runtime_dlls libgcc_s_seh-1 libstdc++-6 libwinpthread-1 libssp-0)
+    cmake_path(GET CMAKE_CXX_COMPILER PARENT_PATH _dir)
+    list(APPEND WINDOWS_DLL_DIRS "${_dir}")
     foreach(_dll IN LISTS _runtime_dlls)
         execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-file-name=${_dll}.dll
             OUTPUT_VARIABLE _path OUTPUT_STRIP_TRAILING_WHITESPACE)
