@@ -70,31 +70,24 @@ else()
             LIBRARY DESTINATION "${CMAKE_INSTALL_BINDIR}/${_type}")
         list(APPEND _plugin_files "$<TARGET_FILE:Qt6::${_plugin}>")
     endforeach()
-    # CMake takes DLL names in lower case. Only Qt's and the runtime's are looked for, and one that
-    # is not found fails the install; MSVC's runtime comes from Microsoft's redistributable.
+    # Only Qt's and the runtime's DLLs; MSVC's runtime comes from Microsoft's redistributable.
     list(JOIN _runtime_dlls "|" _runtime_pattern)
     string(REPLACE "+" "\\\\+" _runtime_pattern "${_runtime_pattern}")
+    install(CODE "
+        set(PROGRAMS \"$<TARGET_FILE:tolvane-qq-status>\")
+        set(PLUGINS \"${_plugin_files}\")
+        set(DLL_DIRS \"${WINDOWS_DLL_DIRS}\")
+        set(DLL_PATTERN \"^(qt6[a-z]+|${_runtime_pattern})\\\\.dll$\")
+        set(DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+        set(STRIP \"$<$<BOOL:${MINGW}>:${CMAKE_STRIP}>\")")
     # Reading a Windows program's imports on another system takes the cross binutils' objdump.
-    set(_cross "")
     if(CMAKE_CROSSCOMPILING)
-        set(_cross "
+        install(CODE "
             set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
             set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
             set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${CMAKE_OBJDUMP}\")")
     endif()
-    install(CODE "${_cross}
-        file(GET_RUNTIME_DEPENDENCIES
-            EXECUTABLES \"$<TARGET_FILE:tolvane-qq-status>\"
-            MODULES ${_plugin_files}
-            DIRECTORIES ${WINDOWS_DLL_DIRS}
-            PRE_INCLUDE_REGEXES \"^(qt6[a-z]+|${_runtime_pattern})\\\\.dll$\"
-            PRE_EXCLUDE_REGEXES \".*\"
-            RESOLVED_DEPENDENCIES_VAR _dlls
-            UNRESOLVED_DEPENDENCIES_VAR _missing)
-        if(_missing)
-            message(FATAL_ERROR \"Not found in ${WINDOWS_DLL_DIRS}: \${_missing}\")
-        endif()
-        file(INSTALL \${_dlls} DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")")
+    install(SCRIPT "${CMAKE_CURRENT_LIST_DIR}/windows_runtime_dlls.cmake")
 
     # Qt is under the LGPL: its licence goes with its DLLs (the build that made them keeps it
     # beside them).
