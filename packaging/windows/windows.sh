@@ -291,8 +291,13 @@ windows_installer() {
         "$menu/Uninstall.lnk"; do
         [ -f "$expected" ] || { echo "the installer left no $expected" >&2; return 1; }
     done
+    # Windows lists it under Apps & features by its uninstall key; Wine writes the registry out
+    # once its server ends.
+    wineserver --wait
+    grep -q "Uninstall\\\\\\\\$project_name\]" "$WINEPREFIX/system.reg" ||
+        { echo "the installer left no uninstall key" >&2; return 1; }
     echo "    installed: $(cd "$folder" && find . -type f | wc -l) files in C:\\Program Files\\$app_title;" \
-        "Start menu: $(cd "$menu" && echo *.lnk)"
+        "Start menu: $(cd "$menu" && echo *.lnk); an uninstall key"
 
     DISPLAY=$display wine "$folder/bin/$app_title.exe" >"$scratch/installed.log" 2>&1 &
     local app_pid=$! window
@@ -314,10 +319,13 @@ windows_installer() {
         find "$folder" "$menu" >&2 2>/dev/null
         return 1
     fi
-    echo "    uninstalled: nothing left in Program Files or the Start menu"
+    ! grep -q "Uninstall\\\\\\\\$project_name\]" "$WINEPREFIX/system.reg" ||
+        { echo "the uninstaller left its uninstall key" >&2; return 1; }
+    echo "    uninstalled: nothing left in Program Files, the Start menu or the uninstall keys"
 }
 
 app_title=TolvaneQQ在线状态查询
+project_name=tolvane-qq-status
 
 # ./dev windows: everything above, one step after the other.
 windows() {
