@@ -187,7 +187,7 @@ windows_tests() {
 wine_proxy() {
     local key='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections'
     if [ $# -eq 0 ]; then
-        wine reg delete "$key" /v DefaultConnectionSettings /f >/dev/null
+        wine reg delete "$key" /v DefaultConnectionSettings /f >/dev/null 2>&1 || true
         return
     fi
     local blob
@@ -248,7 +248,7 @@ windows_app() {
     port=$(cat "$scratch/service.port")
     wine_proxy "$port"
 
-    DISPLAY=$display PATH="$scratch/bin:$PATH" wine "$app" >"$scratch/app.log" 2>&1 &
+    DISPLAY=$display PATH="$scratch/bin:$PATH" env -u WINEPATH wine "$app" >"$scratch/app.log" 2>&1 &
     local app_pid=$! window
     window=$(wait_for_window "$app_title")
     [ -n "$window" ] || { echo "no window titled $app_title" >&2; return 1; }
@@ -299,7 +299,7 @@ windows_installer() {
     echo "    installed: $(cd "$folder" && find . -type f | wc -l) files in C:\\Program Files\\$app_title;" \
         "Start menu: $(cd "$menu" && echo *.lnk); an uninstall key"
 
-    DISPLAY=$display wine "$folder/bin/$app_title.exe" >"$scratch/installed.log" 2>&1 &
+    DISPLAY=$display env -u WINEPATH wine "$folder/bin/$app_title.exe" >"$scratch/installed.log" 2>&1 &
     local app_pid=$! window
     window=$(wait_for_window "$app_title")
     [ -n "$window" ] || { echo "the installed app opened no window" >&2; return 1; }
@@ -349,6 +349,7 @@ windows() {
     wine_prefix
 
     step "The tests under Wine"
+    wine_proxy # one that a run stopped half-way may have left
     windows_tests
 
     step "The installer and the ZIP"
