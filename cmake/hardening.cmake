@@ -25,9 +25,10 @@ if(MSVC)
     add_compile_options(/guard:cf)
     add_link_options(/guard:cf)
 elseif(MINGW)
-    # What MSVC gives by default: ASLR with 64-bit entropy and DEP, which GNU ld only writes into
-    # the program's header when asked. The stack protector and the fortified calls come from GCC's
-    # libssp, which the programs then link (libssp-0.dll, deployed with them).
+    # What MSVC gives by default: ASLR with 64-bit entropy and DEP, which GNU ld marks by default
+    # only since binutils 2.36, so older MinGW toolchains are asked. The stack protector and the
+    # fortified calls come from GCC's libssp, which the programs then link (libssp-0.dll, deployed
+    # with them).
     set(_fortify -D_FORTIFY_SOURCE=2)
     add_compile_options(-fstack-protector-strong -Wformat -Werror=format-security)
     add_link_options(-fstack-protector-strong -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va)
