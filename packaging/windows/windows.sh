@@ -14,7 +14,7 @@ windows_packages=(g++-mingw-w64-x86-64-posix ninja-build dpkg-dev xz-utils wine 
 # The host's Qt builds the Windows Qt's moc, rcc and uic runs, so both come from the same source.
 qt_version=6.4.2
 # Shared: the app's installer carries Qt's LGPL DLLs as they are, replaceable by the user, and the
-# 30-odd test programs link against them instead of each carrying its own copy of Qt. Only the
+# test programs link against them instead of each carrying its own copy of Qt. Only the
 # modules the app and its tests use; tablet support needs wintab, which is not in Qt's source, and
 # direct2d must stay on, since the windows platform plugin fails to link without it.
 qt_options=(-release -shared -nomake tests -nomake examples -no-opengl -no-dbus -no-openssl -schannel
@@ -128,8 +128,18 @@ qt_for_windows() {
         build=$prefix.build
         echo "    Qt $version for Windows, once, into $prefix (log: $build.log)" >&2
         mkdir -p "$build"
-        build_qt "$build" "$prefix" >"$build.log" 2>&1 ||
-            { echo "    building Qt failed; see $build.log" >&2; return 1; }
+        build_qt "$build" "$prefix" >"$build.log" 2>&1 &
+        local pid=$! count shown=
+        # Ninja's count, once a minute, for the half hour or more this takes.
+        while kill -0 "$pid" 2>/dev/null; do
+            sleep 10
+            count=$(grep -o '^\[[0-9]*/[0-9]*\]' "$build.log" | tail -n 1 || true)
+            if [ "$(date +%s)" -ge "${shown:-0}" ]; then
+                echo "    Qt: ${count:-fetching and configuring}" >&2
+                shown=$(($(date +%s) + 60))
+            fi
+        done
+        wait "$pid" || { echo "    building Qt failed; see $build.log" >&2; return 1; }
         touch "$prefix/.built"
         rm -rf "$build"
     fi
