@@ -25,7 +25,7 @@ SessionEnvironment currentEnvironment();
 // asked, so on native Wayland the windows are neither centred nor back in their place after a
 // chat, and Qt's own title bar offers maximise. Through XWayland they keep their design, so on a
 // Wayland desktop that runs XWayland the app asks for X11 ("xcb"). A user who sets
-// QT_QPA_PLATFORM (for example to "wayland") gets what they set.
+// QT_QPA_PLATFORM (for example to "wayland") gets what they set. On Windows: always Qt's choice.
 QByteArray preferredPlatform(const SessionEnvironment &environment);
 
 } // namespace platform_choice

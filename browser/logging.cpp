@@ -47,6 +47,7 @@ LinkLoggedAsLength::LinkLoggedAsLength(const QUrl &link)
         return;
     m_encoded = QString::fromLatin1(encoded);
     m_decoded = link.toString();
+    m_local = QString::fromLocal8Bit(m_decoded.toLocal8Bit());
     m_length = linkForLog(link);
     installHandler();
     t_longLink = this;
@@ -60,7 +61,9 @@ LinkLoggedAsLength::~LinkLoggedAsLength()
 
 QString LinkLoggedAsLength::shortened(QString message) const
 {
-    return message.replace(m_encoded, m_length).replace(m_decoded, m_length);
+    return message.replace(m_encoded, m_length)
+        .replace(m_decoded, m_length)
+        .replace(m_local, m_length);
 }
 
 } // namespace browser

@@ -28,12 +28,15 @@ public:
     explicit LinkLoggedAsLength(const QUrl &link);
     ~LinkLoggedAsLength();
 
-    // The message with the link, in either of the forms Qt writes it in, as its scheme and length.
+    // The message with the link, in any of the forms Qt writes it in, as its scheme and length.
     QString shortened(QString message) const;
 
 private:
     QString m_encoded;
     QString m_decoded;
+    // Decoded, through the system's 8-bit code page and back, as Qt's warnings quote it: on a
+    // Windows whose code page lacks a character, a '?' in its place.
+    QString m_local;
     QString m_length;
 };
 

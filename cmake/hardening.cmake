@@ -2,13 +2,17 @@
 # SPDX-License-Identifier: MIT
 
 # The build hardening Debian gives its own packages, for every program and test built here:
-# position-independent executables, a stack protector, fortified libc calls, and full RELRO.
+# position-independent executables, a stack protector, fortified libc calls, and full RELRO; on
+# Windows what stands in for them.
 
-set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-include(CheckPIESupported)
-check_pie_supported(OUTPUT_VARIABLE _pie_output LANGUAGES CXX)
-if(NOT CMAKE_CXX_LINK_PIE_SUPPORTED)
-    message(WARNING "The linker cannot make position-independent executables:\n${_pie_output}")
+# Windows programs are relocatable through their base relocations instead (--dynamicbase below).
+if(NOT WIN32)
+    set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+    include(CheckPIESupported)
+    check_pie_supported(OUTPUT_VARIABLE _pie_output LANGUAGES CXX)
+    if(NOT CMAKE_CXX_LINK_PIE_SUPPORTED)
+        message(WARNING "The linker cannot make position-independent executables:\n${_pie_output}")
+    endif()
 endif()
 
 # Fortified calls only work with optimisation (glibc warns without it), and they hide the very
@@ -20,6 +24,14 @@ if(MSVC)
     # and DEP (/NXCOMPAT) by default; Control Flow Guard is the one it leaves off.
     add_compile_options(/guard:cf)
     add_link_options(/guard:cf)
+elseif(MINGW)
+    # What MSVC gives by default: ASLR with 64-bit entropy and DEP, which GNU ld marks by default
+    # only since binutils 2.36, so older MinGW toolchains are asked. The stack protector and the
+    # fortified calls come from GCC's libssp, which the programs then link (libssp-0.dll, deployed
+    # with them).
+    set(_fortify -D_FORTIFY_SOURCE=2)
+    add_compile_options(-fstack-protector-strong -Wformat -Werror=format-security)
+    add_link_options(-fstack-protector-strong -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va)
 elseif(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang" AND UNIX AND NOT APPLE)
     find_program(DPKG_BUILDFLAGS dpkg-buildflags)
     mark_as_advanced(DPKG_BUILDFLAGS)

@@ -1,37 +1,102 @@
 # SPDX-FileCopyrightText: 2026 Tolvane
 # SPDX-License-Identifier: MIT
 
-# Windows: the app and its helper in bin/, Qt deployed beside them by Qt's own deploy tool, and
-# CPack's NSIS installer and ZIP of that tree. Kept to what Qt's and CMake's documentation promise.
+# Windows: the app (and, where Qt WebEngine is found, its helper) in bin/ with what it needs from Qt
+# and the compiler beside it, and CPack's NSIS installer and ZIP of that tree.
 
-# qt_generate_deploy_app_script's OUTPUT_SCRIPT came with Qt 6.5 (Qt's installer offers nothing
-# older any more).
-if(Qt6_VERSION VERSION_LESS 6.5)
-    message(FATAL_ERROR "Deploying on Windows needs Qt 6.5 or later, not ${Qt6_VERSION}")
+# Where the DLLs that the programs built here load are: Qt's bin folder, and for MinGW wherever the
+# compiler keeps its runtime (Debian splits it over two folders, MSYS2 keeps it beside the compiler).
+# The deploy copies from there; tests run under Wine load from there.
+set(WINDOWS_DLL_DIRS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
+set(_runtime_dlls "")
+if(MINGW)
+    set(_runtime_dlls libgcc_s_seh-1 libstdc++-6 libwinpthread-1 libssp-0)
+    cmake_path(GET CMAKE_CXX_COMPILER PARENT_PATH _dir)
+    list(APPEND WINDOWS_DLL_DIRS "${_dir}")
+    foreach(_dll IN LISTS _runtime_dlls)
+        execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-file-name=${_dll}.dll
+            OUTPUT_VARIABLE _path OUTPUT_STRIP_TRAILING_WHITESPACE)
+        if(IS_ABSOLUTE "${_path}")
+            cmake_path(GET _path PARENT_PATH _dir)
+            list(APPEND WINDOWS_DLL_DIRS "${_dir}")
+        endif()
+    endforeach()
+    list(REMOVE_DUPLICATES WINDOWS_DLL_DIRS)
 endif()
 
-# windeployqt copies what each program links: for the app Qt Widgets and the `windows` platform
-# plugin; for the helper Qt WebEngine with QtWebEngineProcess.exe, its resources and locales; for
-# both the compiler's runtime. The helper runs on the same `windows` plugin (its page has no view,
-# so it never makes a window), so no other platform plugin is needed.
-set(_deployed tolvane-qq-status)
 if(BUILD_HANDOFF_HELPER)
-    list(APPEND _deployed ${HANDOFF_HELPER_NAME})
+    # The helper brings Qt WebEngine: its renderer process, resources and locales, which only Qt's
+    # own deploy tool knows. qt_generate_deploy_app_script's OUTPUT_SCRIPT came with Qt 6.5 (Qt's
+    # installer offers nothing older any more).
+    if(Qt6_VERSION VERSION_LESS 6.5)
+        message(FATAL_ERROR "Deploying the hand-off helper needs Qt 6.5 or later, not ${Qt6_VERSION}")
+    endif()
+
+    # windeployqt copies what each program links: for the app Qt Widgets and the `windows` platform
+    # plugin; for the helper Qt WebEngine with QtWebEngineProcess.exe, its resources and locales; for
+    # both the compiler's runtime. The helper runs on the same `windows` plugin (its page has no
+    # view, so it never makes a window), so no other platform plugin is needed.
+    foreach(target tolvane-qq-status ${HANDOFF_HELPER_NAME})
+        qt_generate_deploy_app_script(TARGET ${target} OUTPUT_SCRIPT _deploy_script)
+        install(SCRIPT "${_deploy_script}")
+    endforeach()
+    # Qt's deploy script runs windeployqt with `--dir .`, the install prefix, which is where
+    # windeployqt copies QtWebEngineProcess.exe; the engine looks for it among Qt's library
+    # executables (bin/, by the qt.conf the script writes) and beside the program. Beside the helper
+    # it is found either way.
+    install(CODE "
+        file(GLOB _processes \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/QtWebEngineProcess*.exe\")
+        foreach(_process IN LISTS _processes)
+            get_filename_component(_name \"\${_process}\" NAME)
+            file(RENAME \"\${_process}\"
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${_name}\")
+        endforeach()")
+else()
+    # The app alone needs only qtbase, whose Qt 6.4 has no windeployqt, and a cross build has none
+    # on any version: CMake itself reads which DLLs the app and its plugins load, and copies those
+    # that are Qt's or the compiler's runtime (the rest are Windows' own). The plugins: the
+    # `windows` platform, the native style (the Vista style up to Qt 6.6, the modern Windows style
+    # after), and the image formats of the pictures beyond BMP, which Qt reads itself.
+    set(_plugins QWindowsIntegrationPlugin QGifPlugin QJpegPlugin QICOPlugin)
+    foreach(_style QWindowsVistaStylePlugin QModernWindowsStylePlugin)
+        if(TARGET Qt6::${_style})
+            list(APPEND _plugins ${_style})
+        endif()
+    endforeach()
+
+    foreach(_plugin IN LISTS _plugins)
+        get_target_property(_type Qt6::${_plugin} QT_PLUGIN_TYPE)
+        install(IMPORTED_RUNTIME_ARTIFACTS Qt6::${_plugin}
+            LIBRARY DESTINATION "${CMAKE_INSTALL_BINDIR}/${_type}")
+        list(APPEND _plugin_files "$<TARGET_FILE:Qt6::${_plugin}>")
+    endforeach()
+    # Only Qt's and the runtime's DLLs; MSVC's runtime comes from Microsoft's redistributable.
+    list(JOIN _runtime_dlls "|" _runtime_pattern)
+    string(REPLACE "+" "\\\\+" _runtime_pattern "${_runtime_pattern}")
+    install(CODE "
+        set(PROGRAMS \"$<TARGET_FILE:tolvane-qq-status>\")
+        set(PLUGINS \"${_plugin_files}\")
+        set(DLL_DIRS \"${WINDOWS_DLL_DIRS}\")
+        set(DLL_PATTERN \"^(qt6[a-z]+|${_runtime_pattern})\\\\.dll$\")
+        set(DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+        set(STRIP \"$<$<BOOL:${MINGW}>:${CMAKE_STRIP}>\")")
+    # Reading a Windows program's imports on another system takes the cross binutils' objdump.
+    if(CMAKE_CROSSCOMPILING)
+        install(CODE "
+            set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
+            set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
+            set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${CMAKE_OBJDUMP}\")")
+    endif()
+    install(SCRIPT "${CMAKE_CURRENT_LIST_DIR}/windows_runtime_dlls.cmake")
+
+    # Qt is under the LGPL: its licence goes with its DLLs (the build that made them keeps it
+    # beside them).
+    file(GLOB _qt_licences "${QT6_INSTALL_PREFIX}/licenses/*")
+    install(FILES ${_qt_licences} DESTINATION licenses/Qt)
+    message(STATUS "Windows: the app without the hand-off helper (no Qt WebEngine), with Qt's "
+        "DLLs, plugins and the compiler's runtime beside it; the Linux desktop files, manual page "
+        "and Debian package are left out")
 endif()
-foreach(target IN LISTS _deployed)
-    qt_generate_deploy_app_script(TARGET ${target} OUTPUT_SCRIPT _deploy_script)
-    install(SCRIPT "${_deploy_script}")
-endforeach()
-# Qt's deploy script runs windeployqt with `--dir .`, the install prefix, which is where windeployqt
-# copies QtWebEngineProcess.exe; the engine looks for it among Qt's library executables (bin/, by
-# the qt.conf the script writes) and beside the program. Beside the helper it is found either way.
-install(CODE "
-    file(GLOB _processes \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/QtWebEngineProcess*.exe\")
-    foreach(_process IN LISTS _processes)
-        get_filename_component(_name \"\${_process}\" NAME)
-        file(RENAME \"\${_process}\"
-            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${_name}\")
-    endforeach()")
 
 set(CPACK_GENERATOR NSIS ZIP)
 # One installer with everything: the install components only split the Debian packages.

@@ -1,0 +1,380 @@
+# SPDX-FileCopyrightText: 2026 Tolvane
+# SPDX-License-Identifier: MIT
+
+# `./dev windows`, sourced by ./dev: the app cross-built for 64-bit Windows with MinGW-w64 against
+# a Qt built here from Debian's own source, its tests run under Wine, its installer and ZIP, and
+# both tried under Wine on a screen of their own.
+
+# The cross compiler; Wine, with its 32-bit part for the NSIS installer's 32-bit stub; NSIS;
+# dpkg-source for Qt's source; pefile to read the exe's resources back; a screen, a window manager
+# and hands on them.
+windows_packages=(g++-mingw-w64-x86-64-posix ninja-build dpkg-dev xz-utils wine wine64 wine32:i386
+    nsis python3-pefile xvfb xauth openbox xdotool imagemagick fonts-noto-cjk)
+
+# The host's Qt builds the Windows Qt's moc, rcc and uic runs, so both come from the same source.
+qt_version=6.4.2
+# Shared: the app's installer carries Qt's LGPL DLLs as they are, replaceable by the user, and the
+# test programs link against them instead of each carrying its own copy of Qt. Only the
+# modules the app and its tests use; tablet support needs wintab, which is not in Qt's source, and
+# direct2d must stay on, since the windows platform plugin fails to link without it.
+qt_options=(-release -shared -nomake tests -nomake examples -no-opengl -no-dbus -no-openssl -schannel
+    -no-icu -qt-zlib -qt-pcre -qt-freetype -qt-harfbuzz -qt-libpng -qt-libjpeg -qt-doubleconversion
+    -no-feature-sql -no-feature-concurrent -no-feature-xml -no-feature-printsupport
+    -no-feature-vulkan -no-feature-tabletevent -no-feature-tuiotouch -no-feature-androiddeployqt)
+windows_cache=${XDG_CACHE_HOME:-$HOME/.cache}/tolvane-qq-status
+
+step_names=()
+step_seconds=()
+step_started=
+# Prints where the run is and, at the next step, how long the last one took.
+step() {
+    local now
+    now=$(date +%s)
+    if [ -n "$step_started" ]; then
+        step_seconds+=($((now - step_started)))
+        printf '    (%ds)\n' "${step_seconds[-1]}"
+    fi
+    step_started=$now
+    [ $# -gt 0 ] || return 0
+    step_names+=("$*")
+    printf '==> %s\n' "$*"
+}
+
+step_summary() {
+    step
+    local i
+    for i in "${!step_names[@]}"; do
+        printf '%6ds  %s\n' "${step_seconds[$i]}" "${step_names[$i]}"
+    done
+}
+
+# The mirror the machine already uses for Debian's own packages.
+debian_mirror() {
+    local mirror
+    mirror=$(grep -hsE '^\s*(URIs:|deb\s)' /etc/apt/sources.list /etc/apt/sources.list.d/*.sources \
+        /etc/apt/sources.list.d/*.list | grep -oE 'https?://[^ ]+/debian/?(\s|$)' | head -n 1 || true)
+    echo "${mirror:-http://deb.debian.org/debian}" | tr -d ' '
+}
+
+# Debian's qt6-base source, in the version of the host's Qt, unpacked with Debian's patches into
+# $1, through an apt configuration of its own: the system's sources and lists stay untouched.
+fetch_qt_source() {
+    local into=$1 version apt codename
+    version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
+    apt=$windows_cache/apt
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/sources.list.d" "$apt/source"
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $(debian_mirror) $codename main" \
+        >"$apt/sources.list"
+    local options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts="$apt/sources.list.d"
+        -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User="$(id -un)"
+        -o Debug::NoLocking=1)
+    apt-get -qq "${options[@]}" update &&
+        (cd "$apt/source" && apt-get -qq "${options[@]}" source --download-only "qt6-base=$version") &&
+        rm -rf "$into" &&
+        dpkg-source --no-check -x "$apt/source/qt6-base_${version#*:}.dsc" "$into" >/dev/null
+}
+
+# What the installer has to carry beside Qt's DLLs: Qt's licence, and those of the libraries built
+# into them.
+copy_qt_licences() {
+    local source=$1 into=$2 library file
+    mkdir -p "$into"
+    cp "$source/LICENSES/LGPL-3.0-only.txt" "$source/LICENSES/GPL-3.0-only.txt" "$into/"
+    for library in blake2 double-conversion easing freetype harfbuzz-ng icc libjpeg libpng md4c \
+        pcre2 rfc6234 sha3 tinycbor zlib; do
+        for file in "$source/src/3rdparty/$library"/*{LICENSE,LICENCE,COPYING}*; do
+            if [ -f "$file" ]; then cp "$file" "$into/$library-$(basename "$file")" || return; fi
+        done
+    done
+}
+
+# Qt's source fetched, configured for Windows, built and installed into the prefix $2, working in
+# $1; stops at the first step that fails. Its own toolchain file refers to ours from then on, so
+# the prefix keeps a copy.
+build_qt() {
+    local build=$1 prefix=$2
+    fetch_qt_source "$build/source" &&
+        rm -rf "$prefix" "$build/qt" &&
+        mkdir -p "$prefix" "$build/qt" &&
+        cp cmake/mingw-w64-x86_64.cmake "$prefix/" &&
+        (cd "$build/qt" && "$build/source/configure" -prefix "$prefix" -platform linux-g++ \
+            -xplatform win32-g++ -qt-host-path /usr "${qt_options[@]}" -- -G Ninja \
+            -DCMAKE_TOOLCHAIN_FILE="$prefix/mingw-w64-x86_64.cmake" \
+            -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(gcc -print-multiarch)/cmake") &&
+        nice -n 10 cmake --build "$build/qt" --parallel "$(nproc)" &&
+        cmake --install "$build/qt" &&
+        copy_qt_licences "$build/source" "$prefix/licenses"
+}
+
+# Qt for Windows in the cache, keyed by its source, its options, the toolchain (not its comments)
+# and the compiler; built once, reused after. Prints its prefix.
+qt_for_windows() {
+    local version key prefix build
+    version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
+    [ "${version%%+*}" = "$qt_version" ] ||
+        { echo "the host's Qt is $version, not $qt_version" >&2; return 1; }
+    key=$({
+        echo "$version ${qt_options[*]}"
+        grep -v '^#' cmake/mingw-w64-x86_64.cmake
+        x86_64-w64-mingw32-g++-posix --version | head -n 1
+    } | sha256sum | cut -c1-12)
+    prefix=$windows_cache/qt-$qt_version-mingw-$key
+    [ -f "$prefix/.built" ] && { echo "$prefix"; return 0; }
+    mkdir -p "$windows_cache"
+    exec 9>"$prefix.lock"
+    flock 9
+    if [ ! -f "$prefix/.built" ]; then
+        build=$prefix.build
+        echo "    Qt $version for Windows, once, into $prefix (log: $build.log)" >&2
+        mkdir -p "$build"
+        build_qt "$build" "$prefix" >"$build.log" 2>&1 &
+        local pid=$! count shown=
+        # Ninja's count, once a minute, for the half hour or more this takes.
+        while kill -0 "$pid" 2>/dev/null; do
+            sleep 10
+            count=$(grep -o '^\[[0-9]*/[0-9]*\]' "$build.log" | tail -n 1 || true)
+            if [ "$(date +%s)" -ge "${shown:-0}" ]; then
+                echo "    Qt: ${count:-fetching and configuring}" >&2
+                shown=$(($(date +%s) + 60))
+            fi
+        done
+        wait "$pid" || { echo "    building Qt failed; see $build.log" >&2; return 1; }
+        touch "$prefix/.built"
+        rm -rf "$build"
+    fi
+    exec 9>&-
+    echo "$prefix"
+}
+
+# Wine as ./dev windows runs it: its own prefix in the build folder, quiet, without the .NET and
+# browser engines a new prefix offers to download, and without menu entries for the host desktop.
+# CMakePresets.json's windows test preset says the same for the tests.
+wine_environment() {
+    export WINEPREFIX=$PWD/build-windows/wine WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+}
+
+# Faces that Qt and Windows ask for Chinese text, and the font that stands in for them.
+cjk_faces=("Microsoft YaHei" "Microsoft YaHei UI" 微软雅黑 SimSun 宋体 NSimSun 新宋体 SimHei 黑体
+    "MS Song" "Arial Unicode MS")
+cjk_font="Noto Sans CJK SC"
+
+# A prefix that reports Windows 10 (a new one says Windows 7) and draws Chinese with an installed
+# CJK font (otherwise every character is a box). Made once; rm -rf build-windows/wine starts over.
+wine_prefix() {
+    [ -f "$WINEPREFIX/.ready" ] && return 0
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    DISPLAY='' wineboot --init >"$WINEPREFIX.log" 2>&1
+    local face reg=$WINEPREFIX/settings.reg
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="win10"\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        for face in "${cjk_faces[@]}"; do
+            printf '"%s"="%s"\r\n' "$face" "$cjk_font"
+        done
+    } | iconv -f UTF-8 -t UTF-16 >"$reg"
+    wine regedit /S "$reg"
+    wineserver --wait
+    touch "$WINEPREFIX/.ready"
+}
+
+# The tests under Wine; a failed test's own log, since Wine keeps it from ctest.
+windows_tests() {
+    ctest --preset windows && return 0
+    local failed
+    for failed in $(cut -d: -f2 build-windows/Testing/Temporary/LastTestsFailed.log); do
+        echo "--- $failed"
+        cat "build-windows/tests/$failed.txt" 2>/dev/null || true
+    done
+    return 1
+}
+
+# The prefix's proxy, as Internet Options writes it (the blob WinHTTP reads): the proxy on
+# 127.0.0.1:$1, or none with no argument.
+wine_proxy() {
+    local key='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections'
+    if [ $# -eq 0 ]; then
+        wine reg delete "$key" /v DefaultConnectionSettings /f >/dev/null 2>&1 || true
+        return
+    fi
+    local blob
+    blob=$(/usr/bin/python3 -c 'import struct, sys
+proxy = b"127.0.0.1:" + sys.argv[1].encode()
+print((struct.pack("<III", 0x46, 0, 3) + struct.pack("<I", len(proxy)) + proxy
+       + struct.pack("<II", 0, 0) + bytes(32)).hex())' "$1")
+    wine reg add "$key" /v DefaultConnectionSettings /t REG_BINARY /d "$blob" /f >/dev/null
+}
+
+# The window titled $1, waited for up to a minute.
+wait_for_window() {
+    DISPLAY=$display timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+}
+
+# Waits up to 20 s for a line matching $2 in the file $1.
+wait_for_line() {
+    local _
+    for _ in $(seq 200); do
+        grep -q -- "$2" "$1" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    echo "nothing like \"$2\" in $1" >&2
+    return 1
+}
+
+# A click at x,y of the window $1's client area, where the window's design puts the controls.
+click() {
+    DISPLAY=$display xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+
+# The window $1 with its frame, into $2.
+shoot_window() {
+    sleep 1
+    DISPLAY=$display import -window "$1" -frame "$2"
+}
+
+# The app unpacked from the ZIP, as on a machine that has nothing else: it opens its window, asks
+# the fake service through the prefix's proxy settings, shows the answer, hands 留言 and the home
+# page to the host's browser (a recording xdg-open) through the shell, and ends on 退出.
+windows_app() {
+    local zip=$1 shots=build-windows/screenshots unpacked=build-windows/unpacked
+    rm -rf "$shots" "$unpacked"
+    mkdir -p "$shots" "$unpacked"
+    (cd "$unpacked" && cmake -E tar xf "../../$zip")
+    local app
+    app=$(echo "$unpacked"/*/bin/*.exe)
+
+    mkdir -p "$scratch/bin"
+    printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/xdg-open.log"\n' "$scratch" >"$scratch/bin/xdg-open"
+    chmod +x "$scratch/bin/xdg-open"
+    local logo_host port
+    logo_host=$(sed -n 's/^LOGO_HOST:STRING=//p' build-windows/CMakeCache.txt)
+    /usr/bin/python3 packaging/windows/fake_service.py "$logo_host" 10001 "$scratch/service.log" \
+        >"$scratch/service.port" &
+    echo $! >"$scratch/service.pid"
+    wait_for_line "$scratch/service.port" '[0-9]'
+    port=$(cat "$scratch/service.port")
+    wine_proxy "$port"
+
+    DISPLAY=$display PATH="$scratch/bin:$PATH" env -u WINEPATH wine "$app" >"$scratch/app.log" 2>&1 &
+    local app_pid=$! window
+    window=$(wait_for_window "$app_title")
+    [ -n "$window" ] || { echo "no window titled $app_title" >&2; return 1; }
+    shoot_window "$window" "$shots/query-window.png"
+
+    DISPLAY=$display xdotool windowactivate --sync "$window" type --delay 50 10001
+    DISPLAY=$display xdotool key Return
+    wait_for_line "$scratch/service.log" ' /qq_online.gif$'
+    shoot_window "$window" "$shots/online.png"
+    DISPLAY=$display xdotool key ctrl+a type --delay 50 20002
+    DISPLAY=$display xdotool key Return
+    wait_for_line "$scratch/service.log" ' /qq_offline.gif$'
+    shoot_window "$window" "$shots/offline.png"
+
+    click "$window" 220 108 # 留言
+    wait_for_line "$scratch/xdg-open.log" "/msgrd?V=1&Uin=20002$"
+    shoot_window "$(wait_for_window "$app_title")" "$shots/after-chat.png"
+    click "$window" 220 140 # 访问主页
+    wait_for_line "$scratch/xdg-open.log" "^http://$(sed -n 's/^HOME_PAGE_HOST:STRING=//p' \
+        build-windows/CMakeCache.txt)"
+    click "$window" 220 172 # 退出
+    wait "$app_pid" || { echo "the app ended with $?" >&2; return 1; }
+    wine_proxy
+    [ "$(grep -c msgrd "$scratch/xdg-open.log")" -eq 1 ] ||
+        { echo "留言 reached xdg-open other than once:" >&2; cat "$scratch/xdg-open.log" >&2; return 1; }
+    echo "    the host's xdg-open got: $(paste -sd ' ' "$scratch/xdg-open.log")"
+    echo "    screenshots in $shots"
+}
+
+# The installer run silently as an administrator would: the app and its uninstaller in Program
+# Files, its entry in the Start menu; the installed app opens its window; the silent uninstall
+# leaves nothing behind.
+windows_installer() {
+    local installer=$1 folder menu
+    folder="$WINEPREFIX/drive_c/Program Files/$app_title"
+    menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$app_title"
+    DISPLAY=$display wine "$installer" /S
+    local expected
+    for expected in "$folder/bin/$app_title.exe" "$folder/Uninstall.exe" "$menu/$app_title.lnk" \
+        "$menu/Uninstall.lnk"; do
+        [ -f "$expected" ] || { echo "the installer left no $expected" >&2; return 1; }
+    done
+    # Windows lists it under Apps & features by its uninstall key; Wine writes the registry out
+    # once its server ends.
+    wineserver --wait
+    grep -q "Uninstall\\\\\\\\$project_name\]" "$WINEPREFIX/system.reg" ||
+        { echo "the installer left no uninstall key" >&2; return 1; }
+    echo "    installed: $(cd "$folder" && find . -type f | wc -l) files in C:\\Program Files\\$app_title;" \
+        "Start menu: $(cd "$menu" && echo *.lnk); an uninstall key"
+
+    DISPLAY=$display env -u WINEPATH wine "$folder/bin/$app_title.exe" >"$scratch/installed.log" 2>&1 &
+    local app_pid=$! window
+    window=$(wait_for_window "$app_title")
+    [ -n "$window" ] || { echo "the installed app opened no window" >&2; return 1; }
+    click "$window" 220 172 # 退出
+    wait "$app_pid"
+
+    # The uninstaller runs a copy of itself from the temporary folder and returns at once.
+    DISPLAY=$display wine "$folder/Uninstall.exe" /S
+    local _
+    for _ in $(seq 300); do
+        [ -e "$folder" ] || [ -e "$menu" ] || break
+        sleep 0.1
+    done
+    wineserver --wait
+    if [ -e "$folder" ] || [ -e "$menu" ]; then
+        echo "the uninstaller left:" >&2
+        find "$folder" "$menu" >&2 2>/dev/null
+        return 1
+    fi
+    ! grep -q "Uninstall\\\\\\\\$project_name\]" "$WINEPREFIX/system.reg" ||
+        { echo "the uninstaller left its uninstall key" >&2; return 1; }
+    echo "    uninstalled: nothing left in Program Files, the Start menu or the uninstall keys"
+}
+
+app_title=TolvaneQQ在线状态查询
+project_name=tolvane-qq-status
+
+# ./dev windows: everything above, one step after the other.
+windows() {
+    step "Debian packages for the Windows build"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        local sudo=()
+        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+        "${sudo[@]}" dpkg --add-architecture i386
+    fi
+    install_missing "${windows_packages[@]}"
+
+    step "Qt $qt_version for Windows, cross-built once into $windows_cache"
+    WINDOWS_QT_PREFIX=$(qt_for_windows)
+    export WINDOWS_QT_PREFIX
+
+    step "The app and the tests that need no helper, with MinGW-w64"
+    build windows
+
+    step "A Wine prefix: Windows 10, Chinese faces mapped to $cjk_font"
+    wine_environment
+    wine_prefix
+
+    step "The tests under Wine"
+    wine_proxy # one that a run stopped half-way may have left
+    windows_tests
+
+    step "The installer and the ZIP"
+    (cd build-windows && cpack -C Release >/dev/null)
+    local package
+    package=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' build-windows/CPackConfig.cmake)
+    echo "    build-windows/$package.exe ($(du -h "build-windows/$package.exe" | cut -f1))," \
+        "build-windows/$package.zip ($(du -h "build-windows/$package.zip" | cut -f1))"
+
+    start_screen openbox
+    step "The app from the ZIP under Wine"
+    windows_app "build-windows/$package.zip"
+
+    step "The installer under Wine"
+    windows_installer "build-windows/$package.exe"
+    wineserver --kill
+    step_summary
+}
