@@ -101,6 +101,7 @@ endif()
 set(CPACK_GENERATOR NSIS ZIP)
 # One installer with everything: the install components only split the Debian packages.
 set(CPACK_MONOLITHIC_INSTALL ON)
+unset(CPACK_COMPONENTS_ALL)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "${APP_DISPLAY_NAME}")
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "${PROJECT_NAME}")
 # The Start menu gets the app under its display name (and the uninstaller beside it).
