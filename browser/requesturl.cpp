@@ -238,7 +238,8 @@ QUrl toRequestUrl(const QString &address)
     origin.setAuthority(authority, QUrl::StrictMode);
     if (origin.host().isEmpty())
         return {};
-    const QUrl request = QUrl::fromEncoded(origin.toEncoded() + escapeLonePercents(target));
+    const QByteArray encoded = origin.toEncoded() + escapeLonePercents(target);
+    const QUrl request = QUrl::fromEncoded(encoded);
     return request.isValid() ? request : QUrl();
 }
 

@@ -6,6 +6,9 @@
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineLoadingInfo>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QWebEnginePermission>
+#endif
 #include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineSettings>
 
@@ -45,10 +48,16 @@ HandoffPage::HandoffPage(QWebEngineProfile *profile, QString imClientScheme, QOb
     // Nobody reads an error page; a failed load is reported as such.
     s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
 
+    // Qt 6.8 asks through a permission object, and deprecates asking by feature.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    connect(this, &QWebEnginePage::permissionRequested, this,
+            [](QWebEnginePermission permission) { permission.deny(); });
+#else
     connect(this, &QWebEnginePage::featurePermissionRequested, this,
             [this](const QUrl &origin, Feature feature) {
                 setFeaturePermission(origin, feature, PermissionDeniedByUser);
             });
+#endif
     connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
             [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
     connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
