@@ -126,7 +126,10 @@ void prepareEngine()
 // Reads the app's input on a thread of its own: a blocking read is the one way of waiting on a
 // pipe that works on every platform. The first line is the address; the end of the input means
 // stop. The thread cannot be woken from its read, so it is left behind when the program ends and
-// only posts to the main thread while it still listens.
+// only posts to the main thread while it still listens. It must hold no lock that ending the
+// program takes: std::cin synced with stdio reads under stdin's lock, which exit() takes too
+// (glibc 2.41 flushes every stream, stdin included), so the input is read unsynced, straight from
+// its file descriptor.
 class InputReader
 {
     Q_DISABLE_COPY_MOVE(InputReader)
@@ -180,6 +183,7 @@ int main(int argc, char *argv[])
     }
     const QString imClientScheme = QString::fromLocal8Bit(argv[1]).toLower();
 
+    std::ios::sync_with_stdio(false);
     reportFailedStartOnCrash();
     prepareEngine();
     // The engine takes switches from the command line too; it gets none from ours.
