@@ -4,6 +4,7 @@
 #include "accessibility/accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QEvent>
 #include <QVariant>
 
 namespace accessibility {
@@ -46,6 +47,38 @@ private:
     }
 };
 
+// Says what the object's accessible name is, unasked.
+void announceName(QObject *object)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent announcement(
+        object, QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name));
+    QAccessible::updateAccessibility(&announcement);
+#else
+    Q_UNUSED(object)
+#endif
+}
+
+// Watches an alert for being shown, and then has its label's text said.
+class LabelReader final : public QObject
+{
+public:
+    LabelReader(QWidget *alert, QWidget *label) : QObject(alert), m_label(label)
+    {
+        alert->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            announceName(m_label);
+        return false;
+    }
+
+private:
+    QWidget *m_label;
+};
+
 QAccessibleInterface *makeForMarked(const QString &, QObject *object)
 {
     const QVariant marking = object ? object->property(markingProperty) : QVariant();
@@ -79,6 +112,11 @@ void leaveOut(QWidget *decoration)
     decoration->setProperty(leftOutProperty, true);
 }
 
+void readOutWhenShown(QWidget *alert, QWidget *label)
+{
+    new LabelReader(alert, label);
+}
+
 Announcer::Announcer(QWidget *control) : QWidget(control)
 {
     // Hidden for good: shown along with its control, Qt would tell a screen reader it appeared.
@@ -90,9 +128,14 @@ void Announcer::announce(const QString &text)
 {
     if (!parentWidget()->isVisible())
         return;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent announcement(parentWidget(), text);
+    QAccessible::updateAccessibility(&announcement);
+#else
     setAccessibleName(text);
     QAccessibleEvent shown(this, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&shown);
+#endif
 }
 
 } // namespace accessibility

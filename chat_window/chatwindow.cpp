@@ -25,6 +25,7 @@ ChatWindow::ChatWindow(const browser::Factory &makeBrowser, QWidget *parent)
     m_ui->setupUi(this);
     // A screen reader tells the notice from the main window by its role, and reads its text out.
     accessibility::setRole(this, QAccessible::AlertMessage);
+    accessibility::readOutWhenShown(this, m_ui->Label1);
     setFont(design_text::designFont());
     // The notice's second line may need a few pixels more than its design height; it grows
     // downwards, inside the window.

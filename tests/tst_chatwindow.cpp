@@ -66,6 +66,14 @@ private slots:
                  QStringList{QStringLiteral("http://127.0.0.1:1/msgrd?V=1&Uin=67890")});
         QCOMPARE(m_browsers.latest->navigations.size(), 1); // no presence query
         QCOMPARE(m_ui.state(), before);
+        // Where Qt can announce, the notice's text is said as it appears; before, a screen reader
+        // reads it out with the alert by itself.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        QCOMPARE(testsupport::notificationsHeard(),
+                 QStringList{chat->findChild<QLabel *>("Label1")->text()});
+#else
+        QCOMPARE(testsupport::notificationsHeard(), QStringList());
+#endif
 
         QPointer<ChatWindow> guard(chat);
         m_chatBrowsers.latest->hideHost();

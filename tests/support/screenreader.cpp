@@ -28,6 +28,12 @@ public:
     void setRootObject(QAccessibleInterface *) override {}
     void notifyAccessibilityUpdate(QAccessibleEvent *event) override
     {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        if (event->type() == QAccessible::Announcement) {
+            heard().append(static_cast<QAccessibleAnnouncementEvent *>(event)->message());
+            return;
+        }
+#endif
         if (event->type() != QAccessible::ObjectShow)
             return;
         QAccessibleInterface *shown = event->accessibleInterface();

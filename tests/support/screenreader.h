@@ -8,10 +8,10 @@
 namespace testsupport {
 
 // What a screen reader says unasked, wherever the focus is: the text of each notification that
-// appears, as Qt tells the desktop's accessibility bridge. Heard through a bridge of the tests'
+// appears and of each announcement, as Qt tells the desktop's accessibility bridge. Heard through a bridge of the tests'
 // own, which Qt tells everything, with or without a screen reader running.
 //
-// The texts of the notifications that appeared since the last call, oldest first.
+// The texts said since the last call, oldest first.
 QStringList notificationsHeard();
 
 } // namespace testsupport
