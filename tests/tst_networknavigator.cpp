@@ -37,7 +37,12 @@ Response resetConnection()
 }
 
 // Which way a check should go under a row's proxy settings.
-enum class Way { Direct, ThroughTheProxy, Nowhere };
+enum class Way
+{
+    Direct,
+    ThroughTheProxy,
+    Nowhere
+};
 
 // Sets an environment variable for as long as it lives, or unsets it for an empty value.
 class EnvironmentVariable
@@ -322,8 +327,8 @@ private slots:
             << Way::ThroughTheProxy;
         QTest::newRow("through the proxy, by name")
             << QByteArray("forwarding") << QByteArray("localhost") << true << Way::ThroughTheProxy;
-        QTest::newRow("dead proxy") << QByteArray("dead") << QByteArray("localhost") << false
-                                    << Way::Nowhere;
+        QTest::newRow("dead proxy")
+            << QByteArray("dead") << QByteArray("localhost") << false << Way::Nowhere;
     }
     void goesWhereABrowserWould()
     {
@@ -345,11 +350,10 @@ private slots:
                           : proxy == "dead"     ? deadProxy.toLatin1()
                                                 : QByteArray());
         const EnvironmentVariable bypass("no_proxy", noProxy);
-        const QString origin =
-            QStringLiteral("http://%1:%2")
-                .arg(QLatin1String(byName ? testsupport::privateHostName
-                                          : testsupport::privateAddress))
-                .arg(service.port());
+        const QString origin = QStringLiteral("http://%1:%2")
+                                   .arg(QLatin1String(byName ? testsupport::privateHostName
+                                                             : testsupport::privateAddress))
+                                   .arg(service.port());
 
         Response hugeHeader;
         hugeHeader.raw = "HTTP/1.1 302 Found\r\nX-Padding: " + QByteArray(16 * 1024 * 1024, 'x');

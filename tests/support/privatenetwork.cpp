@@ -28,7 +28,8 @@ namespace {
 
 QString failed(const char *what)
 {
-    return QStringLiteral("%1 failed: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+    return QStringLiteral("%1 failed: %2")
+        .arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 // Loopback up, which brings 127.0.0.1 with it, and privateAddress on it as its alias lo:1.
