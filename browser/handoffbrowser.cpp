@@ -33,6 +33,12 @@ constexpr int stopGraceMs = 2000;
 // Ends each line that says why the hand-off went without the helper.
 constexpr char toDefaultBrowser[] = ": the hand-off page goes to the default browser";
 
+#ifdef Q_OS_WIN
+constexpr char signalOrException[] = "exception";
+#else
+constexpr char signalOrException[] = "signal";
+#endif
+
 // The link is not quoted: it carries what was typed, and may be far too long for a log line.
 void logRefusal(const QUrl &link)
 {
@@ -93,7 +99,7 @@ void HandoffBrowser::navigate(const QString &address)
     // Nothing of the navigation before may end this one: its helper, its idle wait, its deadline.
     stopHelper();
     m_idle.stop();
-    m_heardHelper = false;
+    m_pageLoaded = false;
     m_handedOff = false;
     // Fully encoded, the line holds one address and nothing else, and the helper's engine requests
     // the very bytes the presence check would put on the wire for it.
@@ -115,7 +121,7 @@ void HandoffBrowser::navigate(const QString &address)
         helper->setStandardErrorFile(QProcess::nullDevice());
     }
     connect(helper, &QProcess::readyReadStandardOutput, this, &HandoffBrowser::readHelper);
-    connect(helper, &QProcess::finished, this, &HandoffBrowser::finish);
+    connect(helper, &QProcess::finished, this, &HandoffBrowser::helperEnded);
     connect(helper, &QProcess::errorOccurred, this, [this, helper](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             helperNotStarted(helper->errorString());
@@ -136,21 +142,20 @@ void HandoffBrowser::handleLine(const handoff::protocol::Line &line)
 {
     const QString &word = line.word;
     const QString &address = line.address;
-    const bool firstWord = !m_heardHelper;
-    m_heardHelper = true;
-    if (word == QLatin1String(protocol::unavailable) && firstWord) {
-        qCWarning(log).nospace() << "the hand-off helper's web engine could not start"
-                                 << toDefaultBrowser;
-        handPageToDesktop();
-    } else if (word == QLatin1String(protocol::navigating)) {
+    if (word == QLatin1String(protocol::navigating)) {
         m_idle.stop();
     } else if (word == QLatin1String(protocol::loaded)) {
+        m_pageLoaded = true;
         emit navigateComplete(address);
         m_idle.start();
     } else if (word == QLatin1String(protocol::link)) {
         handOff(address);
-    } else if (word == QLatin1String(protocol::failed) ||
-               word == QLatin1String(protocol::unavailable)) {
+    } else if (word == QLatin1String(protocol::unavailable)) {
+        engineFailed(QStringLiteral("the hand-off helper's web engine could not start"));
+    } else if (word == QLatin1String(protocol::rendererEnded)) {
+        engineFailed(QStringLiteral("the hand-off helper's render process ended before the page "
+                                    "had loaded"));
+    } else if (word == QLatin1String(protocol::failed)) {
         finish();
     }
 }
@@ -168,13 +173,38 @@ void HandoffBrowser::handOff(const QString &link)
 
 void HandoffBrowser::helperNotStarted(const QString &error)
 {
-    if (QFileInfo::exists(m_helperPath)) {
-        qCWarning(log).noquote().nospace()
-            << "the hand-off helper could not be started (" << error << ")" << toDefaultBrowser;
+    engineFailed(QFileInfo::exists(m_helperPath)
+                     ? QStringLiteral("the hand-off helper could not be started (%1)").arg(error)
+                     : QStringLiteral("no hand-off helper at %1").arg(m_helperPath));
+}
+
+// Its last words come first: what it said before it ended may have ended the hand-off already.
+void HandoffBrowser::helperEnded(int exitCode, QProcess::ExitStatus status)
+{
+    readHelper();
+    if (!m_helper)
+        return;
+    if (status == QProcess::NormalExit) {
+        engineFailed(QStringLiteral("the hand-off helper exited with code %1 before the page had "
+                                    "loaded")
+                         .arg(exitCode));
     } else {
-        qCWarning(log).noquote().nospace()
-            << "no hand-off helper at " << m_helperPath << toDefaultBrowser;
+        // Qt gives the signal that ended a process as its exit code, on Windows the exception.
+        engineFailed(
+            QStringLiteral("the hand-off helper crashed (%1 %2) before the page had loaded")
+                .arg(QLatin1String(signalOrException))
+                .arg(exitCode));
     }
+}
+
+// Whether the page had loaded decides, not how far the engine got before it failed.
+void HandoffBrowser::engineFailed(const QString &why)
+{
+    if (m_pageLoaded) {
+        finish();
+        return;
+    }
+    qCWarning(log).noquote().nospace() << why << toDefaultBrowser;
     handPageToDesktop();
 }
 
