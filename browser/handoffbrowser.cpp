@@ -39,6 +39,21 @@ constexpr char signalOrException[] = "exception";
 constexpr char signalOrException[] = "signal";
 #endif
 
+// The helper that is shutting down, if one is: it has been let go of, and has its grace to end.
+QPointer<QProcess> &helperShuttingDown()
+{
+    static QPointer<QProcess> helper;
+    return helper;
+}
+
+// The helper that was shutting down when another was let go of, and was killed for it, until it
+// has ended.
+QPointer<QProcess> &helperKilled()
+{
+    static QPointer<QProcess> helper;
+    return helper;
+}
+
 // The link is not quoted: it carries what was typed, and may be far too long for a log line.
 void logRefusal(const QUrl &link)
 {
@@ -105,7 +120,19 @@ void HandoffBrowser::navigate(const QString &address)
     // the very bytes the presence check would put on the wire for it.
     m_page = toRequestUrl(address);
     m_deadline.start();
+    // A helper killed to make room for this one may take a moment to end; this one starts once it
+    // has, so that never more than two run.
+    if (QProcess *killed = helperKilled(); killed && killed->state() != QProcess::NotRunning) {
+        m_awaited = killed;
+        connect(killed, &QProcess::finished, this, &HandoffBrowser::startHelper);
+        return;
+    }
+    startHelper();
+}
 
+void HandoffBrowser::startHelper()
+{
+    letGo(m_awaited);
     // Owned by the application, not by this browser: a helper still shutting down when its
     // window goes away is killed at the latest when the app ends.
     auto *helper = new QProcess(QCoreApplication::instance());
@@ -227,6 +254,7 @@ void HandoffBrowser::finish()
 
 void HandoffBrowser::stopHelper()
 {
+    letGo(m_awaited);
     QProcess *helper = letGo(m_helper);
     if (!helper)
         return;
@@ -235,6 +263,14 @@ void HandoffBrowser::stopHelper()
         helper->deleteLater();
         return;
     }
+    // However fast hand-offs follow each other, at most two helpers run: the current one and the
+    // one shutting down. One still shutting down when the next is let go of is killed now; each
+    // is a whole web engine.
+    if (QProcess *older = helperShuttingDown()) {
+        older->kill();
+        helperKilled() = older;
+    }
+    helperShuttingDown() = helper;
     // The helper ends itself when its input closes, taking the engine's processes with it.
     helper->closeWriteChannel();
     QTimer::singleShot(stopGraceMs, helper, &QProcess::kill);

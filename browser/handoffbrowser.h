@@ -52,6 +52,7 @@ public:
     static QString locateHelper();
 
 private:
+    void startHelper();
     void readHelper();
     void handleLine(const handoff::protocol::Line &line);
     void handOff(const QString &link);
@@ -65,6 +66,8 @@ private:
     QString m_imClientScheme;
     QString m_helperPath;
     QPointer<QProcess> m_helper;
+    // A helper killed to make room for this browser's, which starts once that one has ended.
+    QPointer<QProcess> m_awaited;
     QTimer m_idle;
     QTimer m_deadline;
     // The hand-off page's address, the very bytes the helper is asked for.
