@@ -8,8 +8,10 @@
 #include "handoff/location.h"
 #include "handoff/protocol.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QProcess>
@@ -38,6 +40,39 @@ constexpr char signalOrException[] = "exception";
 #else
 constexpr char signalOrException[] = "signal";
 #endif
+
+// The hand-off page that went to the desktop's browser last, and how long ago. The notice of such
+// a hand-off lasts only a moment, so the second click of a double click lands on 留言 again, and
+// so does every click of a quick run: the same page asked for again within the desktop's
+// double-click interval is the same chat, and only makes that interval start again.
+struct LastPageToDesktop
+{
+    QUrl page;
+    QElapsedTimer since;
+};
+
+LastPageToDesktop &lastPageToDesktop()
+{
+    static LastPageToDesktop last;
+    return last;
+}
+
+bool isBounceOfLastPageToDesktop(const QUrl &page)
+{
+    LastPageToDesktop &last = lastPageToDesktop();
+    if (!last.since.isValid() || last.page != page ||
+        last.since.elapsed() >= QApplication::doubleClickInterval())
+        return false;
+    last.since.start();
+    return true;
+}
+
+void rememberPageToDesktop(const QUrl &page)
+{
+    LastPageToDesktop &last = lastPageToDesktop();
+    last.page = page;
+    last.since.start();
+}
 
 // The helper that is shutting down, if one is: it has been let go of, and has its grace to end.
 QPointer<QProcess> &helperShuttingDown()
@@ -119,6 +154,11 @@ void HandoffBrowser::navigate(const QString &address)
     // Fully encoded, the line holds one address and nothing else, and the helper's engine requests
     // the very bytes the presence check would put on the wire for it.
     m_page = toRequestUrl(address);
+    if (isBounceOfLastPageToDesktop(m_page)) {
+        qCDebug(log) << "the hand-off page went to the default browser a moment ago, not again";
+        finish();
+        return;
+    }
     m_deadline.start();
     // A helper killed to make room for this one may take a moment to end; this one starts once it
     // has, so that never more than two run.
@@ -239,6 +279,7 @@ void HandoffBrowser::engineFailed(const QString &why)
 void HandoffBrowser::handPageToDesktop()
 {
     m_handedOff = true;
+    rememberPageToDesktop(m_page);
     openOnDesktop(m_page, logRefusal);
     finish();
 }

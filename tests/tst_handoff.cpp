@@ -12,6 +12,7 @@
 #include "tests/support/urlrecorder.h"
 #include "tests/support/windowprobe.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
@@ -326,7 +327,9 @@ private slots:
     // Exactly one address reaches the desktop: the page's link to the IM client, or where our
     // engine fails before the page has loaded, the hand-off page itself, in the very bytes the
     // helper would have been asked for; the log says why and how the engine ended. The helper's
-    // environment can keep its engine from starting.
+    // environment can keep its engine from starting. A click on 留言 right after the page went to
+    // the desktop, as the second click of a double click lands, is the same chat; a click after
+    // the double-click interval is a new one.
     void handsTheLinkOverOnce_data()
     {
         QTest::addColumn<QByteArray>("page");
@@ -444,6 +447,21 @@ private slots:
         }
         QVERIFY(m_window->isVisible());
         QCOMPARE(m_ui.state(), before);
+        if (log.pattern().isEmpty())
+            return;
+
+        const int requests = int(m_service->requests().size());
+        chat = startChat();
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QCOMPARE(m_desktop.opened.size(), 1);
+        QCOMPARE(m_service->requests().size(), requests);
+        QCOMPARE(m_ui.state(), before);
+
+        QTest::qWait(QApplication::doubleClickInterval());
+        servePage(inlineLinkPage);
+        chat = startChat();
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QCOMPARE(m_desktop.opened.size(), 2);
     }
 
     void hostilePageGetsNothingButItsLink()
