@@ -8,8 +8,10 @@
 #include "handoff/location.h"
 #include "handoff/protocol.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QProcess>
@@ -32,6 +34,60 @@ constexpr int stopGraceMs = 2000;
 
 // Ends each line that says why the hand-off went without the helper.
 constexpr char toDefaultBrowser[] = ": the hand-off page goes to the default browser";
+
+#ifdef Q_OS_WIN
+constexpr char signalOrException[] = "exception";
+#else
+constexpr char signalOrException[] = "signal";
+#endif
+
+// The hand-off page that went to the desktop's browser last, and how long ago. The notice of such
+// a hand-off lasts only a moment, so the second click of a double click lands on 留言 again, and
+// so does every click of a quick run: the same page asked for again within the desktop's
+// double-click interval is the same chat, and only makes that interval start again.
+struct LastPageToDesktop
+{
+    QUrl page;
+    QElapsedTimer since;
+};
+
+LastPageToDesktop &lastPageToDesktop()
+{
+    static LastPageToDesktop last;
+    return last;
+}
+
+bool isBounceOfLastPageToDesktop(const QUrl &page)
+{
+    LastPageToDesktop &last = lastPageToDesktop();
+    if (!last.since.isValid() || last.page != page ||
+        last.since.elapsed() >= QApplication::doubleClickInterval())
+        return false;
+    last.since.start();
+    return true;
+}
+
+void rememberPageToDesktop(const QUrl &page)
+{
+    LastPageToDesktop &last = lastPageToDesktop();
+    last.page = page;
+    last.since.start();
+}
+
+// The helper that is shutting down, if one is: it has been let go of, and has its grace to end.
+QPointer<QProcess> &helperShuttingDown()
+{
+    static QPointer<QProcess> helper;
+    return helper;
+}
+
+// The helper that was shutting down when another was let go of, and was killed for it, until it
+// has ended.
+QPointer<QProcess> &helperKilled()
+{
+    static QPointer<QProcess> helper;
+    return helper;
+}
 
 // The link is not quoted: it carries what was typed, and may be far too long for a log line.
 void logRefusal(const QUrl &link)
@@ -93,13 +149,30 @@ void HandoffBrowser::navigate(const QString &address)
     // Nothing of the navigation before may end this one: its helper, its idle wait, its deadline.
     stopHelper();
     m_idle.stop();
-    m_heardHelper = false;
+    m_pageLoaded = false;
     m_handedOff = false;
     // Fully encoded, the line holds one address and nothing else, and the helper's engine requests
     // the very bytes the presence check would put on the wire for it.
     m_page = toRequestUrl(address);
+    if (isBounceOfLastPageToDesktop(m_page)) {
+        qCDebug(log) << "the hand-off page went to the default browser a moment ago, not again";
+        finish();
+        return;
+    }
     m_deadline.start();
+    // A helper killed to make room for this one may take a moment to end; this one starts once it
+    // has, so that never more than two run.
+    if (QProcess *killed = helperKilled(); killed && killed->state() != QProcess::NotRunning) {
+        m_awaited = killed;
+        connect(killed, &QProcess::finished, this, &HandoffBrowser::startHelper);
+        return;
+    }
+    startHelper();
+}
 
+void HandoffBrowser::startHelper()
+{
+    letGo(m_awaited);
     // Owned by the application, not by this browser: a helper still shutting down when its
     // window goes away is killed at the latest when the app ends.
     auto *helper = new QProcess(QCoreApplication::instance());
@@ -115,7 +188,7 @@ void HandoffBrowser::navigate(const QString &address)
         helper->setStandardErrorFile(QProcess::nullDevice());
     }
     connect(helper, &QProcess::readyReadStandardOutput, this, &HandoffBrowser::readHelper);
-    connect(helper, &QProcess::finished, this, &HandoffBrowser::finish);
+    connect(helper, &QProcess::finished, this, &HandoffBrowser::helperEnded);
     connect(helper, &QProcess::errorOccurred, this, [this, helper](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             helperNotStarted(helper->errorString());
@@ -136,21 +209,20 @@ void HandoffBrowser::handleLine(const handoff::protocol::Line &line)
 {
     const QString &word = line.word;
     const QString &address = line.address;
-    const bool firstWord = !m_heardHelper;
-    m_heardHelper = true;
-    if (word == QLatin1String(protocol::unavailable) && firstWord) {
-        qCWarning(log).nospace() << "the hand-off helper's web engine could not start"
-                                 << toDefaultBrowser;
-        handPageToDesktop();
-    } else if (word == QLatin1String(protocol::navigating)) {
+    if (word == QLatin1String(protocol::navigating)) {
         m_idle.stop();
     } else if (word == QLatin1String(protocol::loaded)) {
+        m_pageLoaded = true;
         emit navigateComplete(address);
         m_idle.start();
     } else if (word == QLatin1String(protocol::link)) {
         handOff(address);
-    } else if (word == QLatin1String(protocol::failed) ||
-               word == QLatin1String(protocol::unavailable)) {
+    } else if (word == QLatin1String(protocol::unavailable)) {
+        engineFailed(QStringLiteral("the hand-off helper's web engine could not start"));
+    } else if (word == QLatin1String(protocol::rendererEnded)) {
+        engineFailed(QStringLiteral("the hand-off helper's render process ended before the page "
+                                    "had loaded"));
+    } else if (word == QLatin1String(protocol::failed)) {
         finish();
     }
 }
@@ -168,13 +240,38 @@ void HandoffBrowser::handOff(const QString &link)
 
 void HandoffBrowser::helperNotStarted(const QString &error)
 {
-    if (QFileInfo::exists(m_helperPath)) {
-        qCWarning(log).noquote().nospace()
-            << "the hand-off helper could not be started (" << error << ")" << toDefaultBrowser;
+    engineFailed(QFileInfo::exists(m_helperPath)
+                     ? QStringLiteral("the hand-off helper could not be started (%1)").arg(error)
+                     : QStringLiteral("no hand-off helper at %1").arg(m_helperPath));
+}
+
+// Its last words come first: what it said before it ended may have ended the hand-off already.
+void HandoffBrowser::helperEnded(int exitCode, QProcess::ExitStatus status)
+{
+    readHelper();
+    if (!m_helper)
+        return;
+    if (status == QProcess::NormalExit) {
+        engineFailed(QStringLiteral("the hand-off helper exited with code %1 before the page had "
+                                    "loaded")
+                         .arg(exitCode));
     } else {
-        qCWarning(log).noquote().nospace()
-            << "no hand-off helper at " << m_helperPath << toDefaultBrowser;
+        // Qt gives the signal that ended a process as its exit code, on Windows the exception.
+        engineFailed(
+            QStringLiteral("the hand-off helper crashed (%1 %2) before the page had loaded")
+                .arg(QLatin1String(signalOrException))
+                .arg(exitCode));
     }
+}
+
+// Whether the page had loaded decides, not how far the engine got before it failed.
+void HandoffBrowser::engineFailed(const QString &why)
+{
+    if (m_pageLoaded) {
+        finish();
+        return;
+    }
+    qCWarning(log).noquote().nospace() << why << toDefaultBrowser;
     handPageToDesktop();
 }
 
@@ -182,6 +279,7 @@ void HandoffBrowser::helperNotStarted(const QString &error)
 void HandoffBrowser::handPageToDesktop()
 {
     m_handedOff = true;
+    rememberPageToDesktop(m_page);
     openOnDesktop(m_page, logRefusal);
     finish();
 }
@@ -197,6 +295,7 @@ void HandoffBrowser::finish()
 
 void HandoffBrowser::stopHelper()
 {
+    letGo(m_awaited);
     QProcess *helper = letGo(m_helper);
     if (!helper)
         return;
@@ -205,6 +304,14 @@ void HandoffBrowser::stopHelper()
         helper->deleteLater();
         return;
     }
+    // However fast hand-offs follow each other, at most two helpers run: the current one and the
+    // one shutting down. One still shutting down when the next is let go of is killed now; each
+    // is a whole web engine.
+    if (QProcess *older = helperShuttingDown()) {
+        older->kill();
+        helperKilled() = older;
+    }
+    helperShuttingDown() = helper;
     // The helper ends itself when its input closes, taking the engine's processes with it.
     helper->closeWriteChannel();
     QTimer::singleShot(stopGraceMs, helper, &QProcess::kill);

@@ -6,10 +6,9 @@
 #include "browser/browser.h"
 
 #include <QPointer>
+#include <QProcess>
 #include <QTimer>
 #include <QUrl>
-
-class QProcess;
 
 namespace handoff::protocol {
 struct Line;
@@ -22,10 +21,11 @@ namespace browser {
 // its memory leaves with the helper. The helper reports, one line at a time, what the page does
 // (handoff/protocol.h): it navigated on its own, it came to rest, it failed, or it produced a link
 // of the IM client's scheme.
-// Without an engine of our own (the helper is not installed or cannot start, or it says that its
-// engine could not start) the desktop's default browser gets the hand-off page instead, and
-// passes the page's link on as it does for any chat link on the web; the log says why. Only ever
-// before the helper said anything else, so a chat can never be started twice.
+// Until the page has loaded, any failure of our engine (the helper is not installed or cannot
+// start, it ends for whatever reason, its engine could not start or its renderer ended) hands the
+// hand-off page to the desktop's default browser instead, once, which passes the page's link on as
+// it does for any chat link on the web; the log says why. Once the page has loaded, it had its
+// chance, and a failure ends the hand-off quietly, so a chat can never be started twice.
 // The host widget is hidden, and so the hand-off ends, once a link or the page has gone to the
 // desktop (whether the desktop took it or refused it; a refusal is logged under tolvane.handoff),
 // the page failed, the helper died, the page sat idle after loading, or at the latest a while
@@ -52,10 +52,13 @@ public:
     static QString locateHelper();
 
 private:
+    void startHelper();
     void readHelper();
     void handleLine(const handoff::protocol::Line &line);
     void handOff(const QString &link);
     void helperNotStarted(const QString &error);
+    void helperEnded(int exitCode, QProcess::ExitStatus status);
+    void engineFailed(const QString &why);
     void handPageToDesktop();
     void finish();
     void stopHelper();
@@ -63,11 +66,13 @@ private:
     QString m_imClientScheme;
     QString m_helperPath;
     QPointer<QProcess> m_helper;
+    // A helper killed to make room for this browser's, which starts once that one has ended.
+    QPointer<QProcess> m_awaited;
     QTimer m_idle;
     QTimer m_deadline;
     // The hand-off page's address, the very bytes the helper is asked for.
     QUrl m_page;
-    bool m_heardHelper = false;
+    bool m_pageLoaded = false;
     bool m_handedOff = false;
 };
 

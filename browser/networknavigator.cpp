@@ -52,7 +52,8 @@ bool isWebAddress(const QUrl &url)
 // event loop until the header ends: everything queued to that thread waits, the abandoning of a
 // reply and the next query's request too, about 25 s behind a 16 MB header sent at full speed.
 // Through the socket's 64 KiB buffer the thread comes back after each buffer, the same header
-// takes half a second, and an abandoned reply ends at once.
+// takes half a second, and an abandoned reply ends at once. DesktopProxies below makes the
+// application's choice go direct wherever this one does.
 class BufferedDirectConnections final : public QNetworkProxyFactory
 {
 public:
@@ -64,6 +65,25 @@ public:
                 proxy = QNetworkProxy(QNetworkProxy::DefaultProxy);
         }
         return proxies;
+    }
+};
+
+// The desktop's proxy settings as Qt reads them (http_proxy and no_proxy from the environment, the
+// desktop's own settings through libproxy, the system's on Windows and macOS), with one answer
+// changed. A connection that BufferedDirectConnections sends direct asks these settings twice.
+// First for its own host and port, which they send direct as they did its address. Then, before
+// it connects to anything but loopback, Qt's native socket checks the application's proxy, which
+// it asks for as a connection to no host at all. No bypass can name no host, so the settings
+// answer with the proxy for everything, which a direct socket cannot use, and Qt failed the check
+// (UnknownNetworkError) before it reached anybody. A connection to no host goes direct here.
+class DesktopProxies final : public QNetworkProxyFactory
+{
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
+    {
+        if (query.queryType() == QNetworkProxyQuery::TcpSocket && query.peerHostName().isEmpty())
+            return {QNetworkProxy(QNetworkProxy::NoProxy)};
+        return systemProxyForQuery(query);
     }
 };
 
@@ -81,7 +101,7 @@ NetworkNavigator::NetworkNavigator(QWidget *host)
 // proxy.
 void NetworkNavigator::useDesktopProxies()
 {
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
+    QNetworkProxyFactory::setApplicationProxyFactory(new DesktopProxies);
 }
 
 NetworkNavigator::~NetworkNavigator()

@@ -116,11 +116,12 @@ void HandoffPage::onUrlChanged()
     emit engineStarted();
 }
 
-// A renderer that cannot run (missing, refused by the system, crashing as it starts) ends before
-// the page comes up, reported as a crash like any other.
+// Whether the page had its chance is what counts, not how far the renderer got: until the page's
+// own load has ended, a renderer that ends (it cannot run, crashes, or is killed while the page
+// still loads) leaves the page to another browser; afterwards the page is done with.
 void HandoffPage::onRendererEnded()
 {
-    if (m_engineStarted)
+    if (m_settled)
         emit failed();
     else
         emit engineFailed();

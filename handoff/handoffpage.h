@@ -28,9 +28,10 @@ signals:
     void linkProduced(const QUrl &url);
     // The engine runs: the hand-off page has come up in a renderer.
     void engineStarted();
-    // The hand-off page itself could not be loaded, or its renderer is gone.
+    // The hand-off page itself could not be loaded, or its renderer ended after it had loaded.
     void failed();
-    // The renderer ended before the hand-off page came up in it: it never ran anything.
+    // The renderer ended before the hand-off page had loaded, however far it had got: it could not
+    // run, crashed, or was killed.
     void engineFailed();
 
 protected:

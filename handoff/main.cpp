@@ -210,7 +210,7 @@ int main(int argc, char *argv[])
     });
     QObject::connect(&page, &handoff::HandoffPage::engineFailed, &app, [&] {
         QObject::disconnect(&page, nullptr, &app, nullptr);
-        end(protocol::unavailable);
+        end(protocol::rendererEnded);
     });
 
     QTimer::singleShot(lastResortMs, &app, [] { QCoreApplication::exit(1); });

@@ -27,13 +27,15 @@ inline constexpr char loaded[] = "loaded";
 // <address>: the page asked for this link of the IM client's scheme, in its main frame. The
 // helper never follows it.
 inline constexpr char link[] = "link";
-// No address: the hand-off page itself could not be loaded, or its renderer died. The helper
-// ends after saying so.
+// No address: the hand-off page itself could not be loaded, or its renderer ended after the page
+// had loaded. The helper ends after saying so.
 inline constexpr char failed[] = "failed";
-// No address, and always the only word: the web engine could not start, so nothing of the page
-// was loaded or run (the helper missed a part of the engine, or crashed, or its renderer ended
-// before the page came up in it). The helper ends after saying so.
+// No address, and always the only word: the web engine could not start (the helper missed a part
+// of the engine, or crashed before the engine ran). The helper ends after saying so.
 inline constexpr char unavailable[] = "unavailable";
+// No address: the page's renderer ended before the hand-off page had loaded: it could not run,
+// crashed, or was killed while the page loaded. The helper ends after saying so.
+inline constexpr char rendererEnded[] = "renderer-ended";
 
 // The helper's line for a word, and the address it carries; fully encoded, an address holds no
 // blank and no line break, so it cannot end the line or be taken for a word.

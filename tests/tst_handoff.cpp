@@ -12,7 +12,9 @@
 #include "tests/support/urlrecorder.h"
 #include "tests/support/windowprobe.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -62,6 +64,10 @@ const QByteArray linkAfterLoadPage =
 const QByteArray idlePage = "<html><body>nothing happens here</body></html>";
 // Never done loading, so never idle either; it tells the service once its script runs.
 const QByteArray endlessPage = "<html><body><script>new Image().src = '/started';</script>";
+// Loads, and a moment later moves on to the endless page (at /endless).
+const QByteArray loadedThenEndlessPage =
+    "<html><body onload=\"setTimeout(function () { location.href = '/endless'; }, 200)\">"
+    "moving on</body></html>";
 // Tries everything a hand-off page must not get, tells the service of each success under /leak,
 // and only then produces its link, more than once. Its frames try too: a frame's link to the IM
 // client is not the page's.
@@ -250,11 +256,17 @@ class TestHandoff : public QObject
         testsupport::queryOnlineThenType(m_ui, *m_browsers.latest, QString::fromLatin1(number));
     }
 
-    // The hand-off page at its address on the fake service, with the number filled in.
+    // The hand-off page at its address on the fake service, with the number filled in, and the
+    // endless page at /endless.
     void servePage(const QByteArray &page, bool unfinished = false)
     {
         m_service->setFallback([page, unfinished](const Request &request) {
             Response response;
+            if (request.path() == "/endless") {
+                response = Response::html(endlessPage);
+                response.unfinished = true;
+                return response;
+            }
             if (request.path() != "/msgrd") {
                 response.status = 404;
                 return response;
@@ -312,14 +324,19 @@ private slots:
         QCOMPARE(m_home.contents(), QStringList());
     }
 
-    // Exactly one address reaches the desktop: the page's link to the IM client, or where there is
-    // no engine of our own, the hand-off page itself, in the very bytes the helper would have been
-    // asked for; the log says why. The helper's environment can keep its engine from starting.
+    // Exactly one address reaches the desktop: the page's link to the IM client, or where our
+    // engine fails before the page has loaded, the hand-off page itself, in the very bytes the
+    // helper would have been asked for; the log says why and how the engine ended. The helper's
+    // environment can keep its engine from starting. A click on 留言 right after the page went to
+    // the desktop, as the second click of a double click lands, is the same chat; a click after
+    // the double-click interval is a new one.
     void handsTheLinkOverOnce_data()
     {
         QTest::addColumn<QByteArray>("page");
         QTest::addColumn<QString>("helper");
         QTest::addColumn<QByteArray>("environment");
+        // The page never finishes loading; its renderers are killed once its script has run.
+        QTest::addColumn<bool>("killRenderer");
         // The one line of the log, where the page itself goes to the desktop.
         QTest::addColumn<QRegularExpression>("log");
         const auto line = [](const QString &level, const QString &why) {
@@ -332,37 +349,66 @@ private slots:
         const QRegularExpression noEngine =
             line(QStringLiteral("warning"), QStringLiteral("the hand-off helper's web engine could "
                                                            "not start"));
+        const QRegularExpression rendererEnded =
+            line(QStringLiteral("warning"), QStringLiteral("the hand-off helper's render process "
+                                                           "ended before the page had loaded"));
+        const auto beforeLoad = [&](const QString &how) {
+            return line(QStringLiteral("warning"),
+                        how + QStringLiteral(" before the page had loaded"));
+        };
         QTest::newRow("inline redirect")
-            << inlineLinkPage << helperPath << QByteArray() << QRegularExpression();
+            << inlineLinkPage << helperPath << QByteArray() << false << QRegularExpression();
         QTest::newRow("redirect after load")
-            << linkAfterLoadPage << helperPath << QByteArray() << QRegularExpression();
+            << linkAfterLoadPage << helperPath << QByteArray() << false << QRegularExpression();
         const QString missing = helperPath + QStringLiteral(".missing");
         QTest::newRow("helper missing")
-            << inlineLinkPage << missing << QByteArray()
+            << inlineLinkPage << missing << QByteArray() << false
             << line(QStringLiteral("warning"),
                     QStringLiteral("no hand-off helper at ") + QRegularExpression::escape(missing));
         const QString notExecutable = writeScript(m_fakes, "", QStringLiteral("not-executable"));
         QFile::setPermissions(notExecutable, QFile::ReadOwner | QFile::WriteOwner);
         QTest::newRow("helper not executable")
-            << inlineLinkPage << notExecutable << QByteArray()
+            << inlineLinkPage << notExecutable << QByteArray() << false
             << line(QStringLiteral("warning"), QStringLiteral("the hand-off helper could not be "
                                                               "started \\(.*Permission denied\\)"));
         QTest::newRow("helper says its engine could not start")
             << inlineLinkPage
             << writeScript(m_fakes, "echo unavailable\nexit 1\n", QStringLiteral("no-engine"))
-            << QByteArray() << noEngine;
+            << QByteArray() << false << noEngine;
+        QTest::newRow("helper exits at once with 0")
+            << inlineLinkPage << writeScript(m_fakes, "exit 0\n", QStringLiteral("exits-0"))
+            << QByteArray() << false
+            << beforeLoad(QStringLiteral("the hand-off helper exited with code 0"));
+        QTest::newRow("helper exits at once with 1")
+            << inlineLinkPage << QStringLiteral("/bin/false") << QByteArray() << false
+            << beforeLoad(QStringLiteral("the hand-off helper exited with code 1"));
+        QTest::newRow("helper killed by a signal")
+            << inlineLinkPage << writeScript(m_fakes, "kill -SEGV $$\n", QStringLiteral("crashes"))
+            << QByteArray() << false
+            << beforeLoad(QStringLiteral("the hand-off helper crashed \\(signal 11\\)"));
+        // The dynamic loader finds a web engine library it cannot load first, as where the
+        // library is missing, and refuses the real helper.
+        QDir(m_fakes.path()).mkdir(QStringLiteral("libs"));
+        writeScript(m_fakes, "", QStringLiteral("libs/libQt6WebEngineCore.so.6"));
+        QTest::newRow("loader refuses the helper")
+            << inlineLinkPage << helperPath
+            << "LD_LIBRARY_PATH=" + QFile::encodeName(m_fakes.filePath(QStringLiteral("libs")))
+            << false << beforeLoad(QStringLiteral("the hand-off helper exited with code 127"));
         QTest::newRow("engine's process missing")
             << inlineLinkPage << helperPath << QByteArray("QTWEBENGINEPROCESS_PATH=/nonexistent")
-            << noEngine;
+            << false << noEngine;
         QTest::newRow("engine's renderer cannot run")
             << inlineLinkPage << helperPath << QByteArray("QTWEBENGINEPROCESS_PATH=/bin/false")
-            << noEngine;
+            << false << rendererEnded;
+        QTest::newRow("renderer killed while the page loads")
+            << endlessPage << helperPath << QByteArray() << true << rendererEnded;
     }
     void handsTheLinkOverOnce()
     {
         QFETCH(QByteArray, page);
         QFETCH(QString, helper);
         QFETCH(QByteArray, environment);
+        QFETCH(bool, killRenderer);
         QFETCH(QRegularExpression, log);
         const qsizetype equals = environment.indexOf('=');
         const QByteArray variable = environment.left(equals);
@@ -373,13 +419,20 @@ private slots:
                 qunsetenv(variable.constData());
         });
         HandoffLog handoffLog;
-        servePage(page);
+        servePage(page, killRenderer);
         openWindow(m_service->host(), helper);
         const QStringList before = m_ui.state();
 
         QPointer<ChatWindow> chat = startChat();
         QVERIFY(chat);
         QVERIFY(!m_window->isVisible());
+        if (killRenderer) {
+            QTRY_VERIFY_WITH_TIMEOUT(requestsFor("/started") == 1, returnTimeoutMs);
+            const QList<qint64> renderers = rendererProcesses();
+            QVERIFY(!renderers.isEmpty());
+            for (const qint64 pid : renderers)
+                QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+        }
         QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
         if (log.pattern().isEmpty()) {
             QCOMPARE(m_desktop.opened, QList<QUrl>{expectedLink});
@@ -394,6 +447,21 @@ private slots:
         }
         QVERIFY(m_window->isVisible());
         QCOMPARE(m_ui.state(), before);
+        if (log.pattern().isEmpty())
+            return;
+
+        const int requests = int(m_service->requests().size());
+        chat = startChat();
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QCOMPARE(m_desktop.opened.size(), 1);
+        QCOMPARE(m_service->requests().size(), requests);
+        QCOMPARE(m_ui.state(), before);
+
+        QTest::qWait(QApplication::doubleClickInterval());
+        servePage(inlineLinkPage);
+        chat = startChat();
+        QTRY_VERIFY_WITH_TIMEOUT(!chat, returnTimeoutMs);
+        QCOMPARE(m_desktop.opened.size(), 2);
     }
 
     void hostilePageGetsNothingButItsLink()
@@ -420,8 +488,6 @@ private slots:
         QTest::newRow("page refused")
             << inlineLinkPage << QStringLiteral("127.0.0.1:%1").arg(FakeService::closedPort())
             << helperPath;
-        QTest::newRow("helper ends without a word")
-            << inlineLinkPage << service << QStringLiteral("/bin/false");
         // Once the helper has said anything, its engine ran: no second try in another browser.
         QTest::newRow("engine failure after a load")
             << inlineLinkPage << service
@@ -464,8 +530,9 @@ private slots:
         QCOMPARE(m_desktop.opened, QList<QUrl>());
     }
 
-    // The page never finishes loading, so only the death of the engine can end the hand-off in
-    // time; the next hand-off starts a fresh helper and works.
+    // The page loads and moves on to one that never finishes loading, so only the death of the
+    // engine can end the hand-off in time. The page had its chance: nothing goes to the desktop.
+    // The next hand-off starts a fresh helper and works.
     void engineDeathReturns_data()
     {
         QTest::addColumn<bool>("killRenderer");
@@ -475,7 +542,7 @@ private slots:
     void engineDeathReturns()
     {
         QFETCH(bool, killRenderer);
-        servePage(endlessPage, true);
+        servePage(loadedThenEndlessPage);
         openWindow(m_service->host());
         const QStringList before = m_ui.state();
 
@@ -512,7 +579,7 @@ private slots:
     void chatAgainWhenTheHelperDies()
     {
         QFETCH(bool, nextTurn);
-        servePage(endlessPage, true);
+        servePage(loadedThenEndlessPage);
         openWindow(m_service->host());
         const QStringList before = m_ui.state();
         QPointer<ChatWindow> first = startChat();

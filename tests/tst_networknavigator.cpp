@@ -3,7 +3,11 @@
 
 #include "browser/networknavigator.h"
 #include "tests/support/fakeservice.h"
+#include "tests/support/forwardingproxy.h"
+#include "tests/support/privatenetwork.h"
 
+#include <QElapsedTimer>
+#include <QHostAddress>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -32,7 +36,36 @@ Response resetConnection()
     return response;
 }
 
+// Which way a check should go under a row's proxy settings.
+enum class Way
+{
+    Direct,
+    ThroughTheProxy,
+    Nowhere
+};
+
+// Sets an environment variable for as long as it lives, or unsets it for an empty value.
+class EnvironmentVariable
+{
+    Q_DISABLE_COPY_MOVE(EnvironmentVariable)
+
+public:
+    EnvironmentVariable(const char *name, const QByteArray &value) : m_name(name)
+    {
+        if (value.isEmpty())
+            qunsetenv(m_name);
+        else
+            qputenv(m_name, value);
+    }
+    ~EnvironmentVariable() { qunsetenv(m_name); }
+
+private:
+    const char *m_name;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Way)
 
 // The query window's browser against a small service on loopback.
 class TestNetworkNavigator : public QObject
@@ -43,6 +76,8 @@ class TestNetworkNavigator : public QObject
     QWidget *m_window = nullptr;
     QWidget *m_host = nullptr;
     NetworkNavigator *m_navigator = nullptr;
+    // Why the test has no network of its own, if it has none.
+    QString m_noPrivateNetwork;
 
     QString url(const QByteArray &target) const
     {
@@ -66,6 +101,12 @@ class TestNetworkNavigator : public QObject
 private slots:
     void initTestCase()
     {
+        // Before anything starts a thread that could use the network.
+        m_noPrivateNetwork = testsupport::enterPrivateNetwork();
+        // As the app does: the environment's proxy settings count.
+        NetworkNavigator::useDesktopProxies();
+        qunsetenv("http_proxy");
+        qunsetenv("no_proxy");
         QLoggingCategory::setFilterRules(QStringLiteral("tolvane.presence.debug=true"));
     }
     void init()
@@ -254,6 +295,89 @@ private slots:
         QCOMPARE(m_service->requestCount("/hang"), 1);
         QCOMPARE(m_service->requestCount("/qq_online.gif"), 9);
         QCOMPARE(m_service->requests().size(), 19);
+    }
+
+    // A check goes where a browser with the same proxy settings sends it: direct without a proxy
+    // or where the proxy's bypass names the service, by its address, in a list or by its
+    // domain; through a proxy that works; and nowhere through one that does not. Whichever way,
+    // a check abandoned behind a header still arriving never holds up the next one. The service
+    // is on an address Qt does not take for loopback, which it never sends through a proxy.
+    void goesWhereABrowserWould_data()
+    {
+        QTest::addColumn<QByteArray>("proxy"); // "forwarding", "dead", or none
+        QTest::addColumn<QByteArray>("noProxy");
+        QTest::addColumn<bool>("byName"); // the service named, instead of by its address
+        QTest::addColumn<Way>("way");
+
+        QTest::newRow("no proxy") << QByteArray() << QByteArray() << false << Way::Direct;
+        QTest::newRow("bypassed by address")
+            << QByteArray("forwarding") << QByteArray(testsupport::privateAddress) << false
+            << Way::Direct;
+        QTest::newRow("bypassed in a list")
+            << QByteArray("forwarding") << "localhost," + QByteArray(testsupport::privateAddress)
+            << false << Way::Direct;
+        QTest::newRow("bypassed by domain suffix")
+            << QByteArray("forwarding") << QByteArray("localhost,.tolvane.test") << true
+            << Way::Direct;
+        QTest::newRow("dead proxy, bypassed")
+            << QByteArray("dead") << "localhost," + QByteArray(testsupport::privateAddress) << false
+            << Way::Direct;
+        QTest::newRow("through the proxy")
+            << QByteArray("forwarding") << QByteArray("localhost,10.47.0.2,.example.test") << false
+            << Way::ThroughTheProxy;
+        QTest::newRow("through the proxy, by name")
+            << QByteArray("forwarding") << QByteArray("localhost") << true << Way::ThroughTheProxy;
+        QTest::newRow("dead proxy")
+            << QByteArray("dead") << QByteArray("localhost") << false << Way::Nowhere;
+    }
+    void goesWhereABrowserWould()
+    {
+        QFETCH(QByteArray, proxy);
+        QFETCH(QByteArray, noProxy);
+        QFETCH(bool, byName);
+        QFETCH(Way, way);
+        if (!m_noPrivateNetwork.isEmpty())
+            QSKIP(qPrintable("no network of the test's own for a service off loopback (" +
+                             m_noPrivateNetwork + ")"));
+        FakeService service;
+        QVERIFY(service.listen(0, QHostAddress(QString::fromLatin1(testsupport::privateAddress))));
+        testsupport::ForwardingProxy forwarding;
+        QVERIFY(forwarding.listen());
+        const QString deadProxy =
+            QStringLiteral("http://127.0.0.1:%1").arg(FakeService::closedPort());
+        const EnvironmentVariable proxySetting(
+            "http_proxy", proxy == "forwarding" ? forwarding.address().toLatin1()
+                          : proxy == "dead"     ? deadProxy.toLatin1()
+                                                : QByteArray());
+        const EnvironmentVariable bypass("no_proxy", noProxy);
+        const QString origin = QStringLiteral("http://%1:%2")
+                                   .arg(QLatin1String(byName ? testsupport::privateHostName
+                                                             : testsupport::privateAddress))
+                                   .arg(service.port());
+
+        Response hugeHeader;
+        hugeHeader.raw = "HTTP/1.1 302 Found\r\nX-Padding: " + QByteArray(16 * 1024 * 1024, 'x');
+        hugeHeader.unfinished = true;
+        service.on("/huge", hugeHeader);
+        service.on("/pa", Response::redirect("/qq_online.gif"));
+        service.on("/qq_online.gif", Response::gif());
+        m_navigator->navigate(origin + "/huge");
+        if (way != Way::Nowhere)
+            QTRY_COMPARE(service.requestCount("/huge"), 1);
+        QTest::qWait(200);
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(completion(origin + "/pa"),
+                 way == Way::Nowhere ? failed() : origin + "/qq_online.gif");
+        // Behind the header, it took 15 to 40 s.
+        QCOMPARE_LT(clock.elapsed(), 3000);
+        QCOMPARE(service.requestCount("/pa"), way == Way::Nowhere ? 0 : 1);
+        const QByteArrayList throughTheProxy = {(origin + "/huge").toLatin1(),
+                                                (origin + "/pa").toLatin1(),
+                                                (origin + "/qq_online.gif").toLatin1()};
+        QCOMPARE(forwarding.forwarded(),
+                 way == Way::ThroughTheProxy ? throughTheProxy : QByteArrayList());
     }
 
     // A control on a window that is not shown yet still counts as shown by its host.

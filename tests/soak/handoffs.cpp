@@ -6,6 +6,10 @@
 // event loop, before the notice it replaces has been deleted. Prints memory, processes and
 // descriptors as it goes, and fails unless the query window ends up shown, alone, with no helper
 // left, no notice left over and the app's memory flat.
+// Then a burst: 200 clicks on 留言 as fast as a user can bounce, each notice closed through its
+// frame the moment it shows, so that every hand-off is cut short while its helper still starts
+// its engine. Prints how many helpers ran at once and the memory of the app with all its
+// processes at the peak, and fails if more than two helpers ever ran at once.
 
 #include "browser/handoffbrowser.h"
 #include "browser/networknavigator.h"
@@ -36,6 +40,9 @@ constexpr int stuckMs = 40000;
 // share its libraries at the moment.
 constexpr qint64 flatKiB = 1024;
 constexpr int sampleEvery = 25;
+constexpr int burstClicks = 200;
+// The current helper and the one shutting down.
+constexpr int mostHelpersAllowed = 2;
 
 struct Sample
 {
@@ -145,6 +152,8 @@ private:
 
     void finish()
     {
+        // The burst after this one is watched on its own.
+        m_window->removeEventFilter(this);
         if (m_desktop->opened.size() != handOffs)
             fail("not every hand-off handed its link to the desktop");
         if (testsupport::visibleWindows() != QStringList{QStringLiteral("Form1")})
@@ -172,6 +181,68 @@ private:
     int m_started = 0;
     int m_mostProcesses = 0;
     int m_mostHelpers = 0;
+};
+
+// Clicks 留言 whenever the query window is shown, and closes the notice whenever one is, each turn
+// of the event loop, until 留言 has been clicked burstClicks times and every helper has ended.
+class Burst : public QObject
+{
+public:
+    explicit Burst(QWidget *window) : m_window(window), m_ui(window)
+    {
+        connect(&m_tick, &QTimer::timeout, this, &Burst::tick);
+        m_watch.setInterval(20);
+        connect(&m_watch, &QTimer::timeout, this, [this] {
+            m_mostHelpers = std::max(m_mostHelpers, runningDescendants(m_self, true));
+            m_peakTreePssKiB = std::max(m_peakTreePssKiB, testsupport::treePssKiB(m_self));
+        });
+    }
+
+    void start()
+    {
+        m_clock.start();
+        m_watch.start();
+        m_tick.start();
+    }
+
+    int mostHelpers() const { return m_mostHelpers; }
+    qint64 peakTreePssKiB() const { return m_peakTreePssKiB; }
+    double clickSeconds() const { return m_clickSeconds; }
+
+private:
+    void tick()
+    {
+        if (m_clicks == burstClicks) {
+            if (runningDescendants(m_self) == 0) {
+                m_tick.stop();
+                m_watch.stop();
+                QCoreApplication::exit(0);
+            }
+            return;
+        }
+        if (m_window->isVisible()) {
+            m_ui.click(m_ui.chatButton());
+            if (++m_clicks == burstClicks)
+                m_clickSeconds = m_clock.elapsed() / 1000.0;
+            return;
+        }
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget *window : windows) {
+            if (window->objectName() == u"Form3" && window->isVisible())
+                window->close();
+        }
+    }
+
+    QWidget *m_window;
+    testsupport::WindowProbe m_ui;
+    const qint64 m_self = QCoreApplication::applicationPid();
+    QTimer m_tick;
+    QTimer m_watch;
+    QElapsedTimer m_clock;
+    int m_clicks = 0;
+    double m_clickSeconds = 0;
+    int m_mostHelpers = 0;
+    qint64 m_peakTreePssKiB = 0;
 };
 
 } // namespace
@@ -231,6 +302,18 @@ int main(int argc, char *argv[])
             std::printf("FAIL: file descriptors grew\n");
             ++failures;
         }
+    }
+
+    Burst burst(&window);
+    QTimer::singleShot(0, &burst, &Burst::start);
+    QApplication::exec();
+    std::printf("burst: %d clicks on 留言 in %.2f s, at most %d helpers at once, %.1f MiB at the "
+                "peak (PSS of the app and all its processes)\n",
+                burstClicks, burst.clickSeconds(), burst.mostHelpers(),
+                burst.peakTreePssKiB() / 1024.0);
+    if (burst.mostHelpers() > mostHelpersAllowed) {
+        std::printf("FAIL: more than %d helpers at once\n", mostHelpersAllowed);
+        ++failures;
     }
     std::printf(failures ? "hand-off soak: FAILED (%d)\n" : "hand-off soak: passed\n", failures);
     return failures ? 1 : 0;

@@ -50,7 +50,12 @@ FakeService::~FakeService() = default;
 
 bool FakeService::listen(quint16 port)
 {
-    return m_server->listen(QHostAddress::LocalHost, port);
+    return listen(port, QHostAddress(QHostAddress::LocalHost));
+}
+
+bool FakeService::listen(quint16 port, const QHostAddress &address)
+{
+    return m_server->listen(address, port);
 }
 
 quint16 FakeService::port() const
@@ -60,7 +65,7 @@ quint16 FakeService::port() const
 
 QString FakeService::host() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(port());
+    return QStringLiteral("%1:%2").arg(m_server->serverAddress().toString()).arg(port());
 }
 
 QByteArray FakeService::url(const QByteArray &target) const

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class QHostAddress;
 class QTcpServer;
 class QTcpSocket;
 
@@ -58,10 +59,12 @@ public:
     explicit FakeService(QObject *parent = nullptr);
     ~FakeService() override;
 
-    bool listen(quint16 port = 0); // 0: any free port
+    // 0: any free port; on loopback unless an address is given.
+    bool listen(quint16 port = 0);
+    bool listen(quint16 port, const QHostAddress &address);
     quint16 port() const;
-    QString host() const;                           // 127.0.0.1:port
-    QByteArray url(const QByteArray &target) const; // "http://127.0.0.1:port" + target
+    QString host() const;                           // address:port, 127.0.0.1:port on loopback
+    QByteArray url(const QByteArray &target) const; // "http://" + host() + target
 
     // Answers a request whose whole target, or else whose path, is `target`.
     void on(const QByteArray &target, const Response &response);
