@@ -5,18 +5,29 @@
 # a Qt built here from Debian's own source, its tests run under Wine, its installer and ZIP, and
 # both tried under Wine on a screen of their own.
 
-# The cross compiler; Wine, with its 32-bit part for the NSIS installer's 32-bit stub; NSIS;
-# dpkg-source for Qt's source; pefile to read the exe's resources back; a screen, a window manager
-# and hands on them.
-windows_packages=(g++-mingw-w64-x86-64-posix ninja-build dpkg-dev xz-utils wine wine64 wine32:i386
-    nsis python3-pefile xvfb xauth openbox xdotool imagemagick fonts-noto-cjk)
+# The cross compiler; Wine, 64-bit only (no i386 architecture, no wine32, so nothing here needs a
+# kernel that runs 32-bit programs); NSIS, whose amd64-unicode stubs make a 64-bit installer;
+# dpkg-dev for Qt's source; pefile to read the exe's resources back; a screen, a window manager and
+# hands on them.
+windows_packages=(g++-mingw-w64-x86-64-posix ninja-build dpkg-dev xz-utils wine wine64 nsis
+    python3-pefile xvfb xauth openbox xdotool imagemagick fonts-noto-cjk)
 
-# The host's Qt builds the Windows Qt's moc, rcc and uic runs, so both come from the same source.
-qt_version=6.4.2
+# The release whose Qt the Windows build takes, source and host tools alike: Debian 13's 6.8 LTS.
+# Elsewhere ./dev windows runs itself in a root of that release (./dev on).
+windows_release=debian13
+windows_codename=trixie
+
 # Shared: the app's installer carries Qt's LGPL DLLs as they are, replaceable by the user, and the
-# test programs link against them instead of each carrying its own copy of Qt. Only the
-# modules the app and its tests use; tablet support needs wintab, which is not in Qt's source, and
-# direct2d must stay on, since the windows platform plugin fails to link without it.
+# test programs link against them instead of each carrying its own copy of Qt. Only the modules the
+# app and its tests use. Checked against 6.8's configure: every -no-feature names a feature that
+# still exists, so none is silently ignored. Traps:
+# - tablet support needs wintab, which Debian removes from Qt's source (+dfsg), so tabletevent has
+#   to go, or the windows platform plugin does not build;
+# - direct2d must stay on, since the windows platform plugin fails to link without it;
+# - windeployqt stays off: a cross build neither builds it for the build machine nor runs one built
+#   for Windows;
+# - 6.8 writes a software bill of materials by default (QT_GENERATE_SBOM); it stays, as the record
+#   of the third-party code inside the DLLs.
 qt_options=(-release -shared -nomake tests -nomake examples -no-opengl -no-dbus -no-openssl -schannel
     -no-icu -qt-zlib -qt-pcre -qt-freetype -qt-harfbuzz -qt-libpng -qt-libjpeg -qt-doubleconversion
     -no-feature-sql -no-feature-concurrent -no-feature-xml -no-feature-printsupport
@@ -48,24 +59,24 @@ step_summary() {
     done
 }
 
-# The mirror the machine already uses for Debian's own packages.
-debian_mirror() {
-    local mirror
-    mirror=$(grep -hsE '^\s*(URIs:|deb\s)' /etc/apt/sources.list /etc/apt/sources.list.d/*.sources \
-        /etc/apt/sources.list.d/*.list | grep -oE 'https?://[^ ]+/debian/?(\s|$)' | head -n 1 || true)
-    echo "${mirror:-http://deb.debian.org/debian}" | tr -d ' '
+# The host's Qt, as Debian versions it (6.8.2+dfsg-9+deb13u2): the Windows Qt is built from the
+# source of exactly this version.
+host_qt_version() {
+    dpkg-query -W -f='${source:Version}' qt6-base-dev
 }
 
 # Debian's qt6-base source, in the version of the host's Qt, unpacked with Debian's patches into
-# $1, through an apt configuration of its own: the system's sources and lists stay untouched.
+# $1, through an apt configuration of its own: the system's sources and lists stay untouched. The
+# source comes from every suite the system takes its packages from: a security update of Qt is in
+# trixie-security before a point release brings it to trixie.
 fetch_qt_source() {
-    local into=$1 version apt codename
-    version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
+    local into=$1 version apt
+    version=$(host_qt_version)
     apt=$windows_cache/apt
-    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/sources.list.d" "$apt/source"
-    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $(debian_mirror) $codename main" \
-        >"$apt/sources.list"
+    apt-get indextargets --format '$(SITE) $(CODENAME)' 'Created-By: Packages' | sort -u |
+        sed 's|^\(.*\) \(.*\)$|deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] \1 \2 main|' \
+            >"$apt/sources.list"
     local options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts="$apt/sources.list.d"
         -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User="$(id -un)"
         -o Debug::NoLocking=1)
@@ -76,33 +87,39 @@ fetch_qt_source() {
 }
 
 # What the installer has to carry beside Qt's DLLs: Qt's licence, and those of the libraries built
-# into them.
+# into them (their qt_attribution.json names these files; libjpeg's IJG licence is in lower case).
 copy_qt_licences() {
     local source=$1 into=$2 library file
     mkdir -p "$into"
     cp "$source/LICENSES/LGPL-3.0-only.txt" "$source/LICENSES/GPL-3.0-only.txt" "$into/"
     for library in blake2 double-conversion easing freetype harfbuzz-ng icc libjpeg libpng md4c \
         pcre2 rfc6234 sha3 tinycbor zlib; do
-        for file in "$source/src/3rdparty/$library"/*{LICENSE,LICENCE,COPYING}*; do
+        for file in "$source/src/3rdparty/$library"/*{LICENSE,LICENCE,COPYING,license}*; do
             if [ -f "$file" ]; then cp "$file" "$into/$library-$(basename "$file")" || return; fi
         done
     done
 }
 
 # Qt's source fetched, configured for Windows, built and installed into the prefix $2, working in
-# $1; stops at the first step that fails. Its own toolchain file refers to ours from then on, so
-# the prefix keeps a copy.
+# $1; stops at the first step that fails. Each finished stage leaves a mark in $1, so that a run
+# that was stopped goes on from the stage it was in, and Ninja from the file it was at. Its own
+# toolchain file refers to ours from then on, so the prefix keeps a copy.
 build_qt() {
     local build=$1 prefix=$2
-    fetch_qt_source "$build/source" &&
+    if [ ! -f "$build/.unpacked" ]; then
+        fetch_qt_source "$build/source" && touch "$build/.unpacked" || return
+    fi
+    if [ ! -f "$build/.configured" ]; then
         rm -rf "$prefix" "$build/qt" &&
-        mkdir -p "$prefix" "$build/qt" &&
-        cp cmake/mingw-w64-x86_64.cmake "$prefix/" &&
-        (cd "$build/qt" && "$build/source/configure" -prefix "$prefix" -platform linux-g++ \
-            -xplatform win32-g++ -qt-host-path /usr "${qt_options[@]}" -- -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$prefix/mingw-w64-x86_64.cmake" \
-            -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(gcc -print-multiarch)/cmake") &&
-        nice -n 10 cmake --build "$build/qt" --parallel "$(nproc)" &&
+            mkdir -p "$prefix" "$build/qt" &&
+            cp cmake/mingw-w64-x86_64.cmake "$prefix/" &&
+            (cd "$build/qt" && nice -n 10 "$build/source/configure" -prefix "$prefix" \
+                -platform linux-g++ -xplatform win32-g++ -qt-host-path /usr "${qt_options[@]}" -- \
+                -G Ninja -DCMAKE_TOOLCHAIN_FILE="$prefix/mingw-w64-x86_64.cmake" \
+                -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(gcc -print-multiarch)/cmake") &&
+            touch "$build/.configured" || return
+    fi
+    nice -n 10 cmake --build "$build/qt" --parallel "$(nproc)" &&
         cmake --install "$build/qt" &&
         copy_qt_licences "$build/source" "$prefix/licenses"
 }
@@ -110,25 +127,29 @@ build_qt() {
 # Qt for Windows in the cache, keyed by its source, its options, the toolchain (not its comments)
 # and the compiler; built once, reused after. Prints its prefix.
 qt_for_windows() {
-    local version key prefix build
-    version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
-    [ "${version%%+*}" = "$qt_version" ] ||
-        { echo "the host's Qt is $version, not $qt_version" >&2; return 1; }
+    local version upstream key prefix build
+    version=$(host_qt_version)
+    upstream=${version#*:}
+    upstream=${upstream%%[+-]*}
     key=$({
         echo "$version ${qt_options[*]}"
         grep -v '^#' cmake/mingw-w64-x86_64.cmake
         x86_64-w64-mingw32-g++-posix --version | head -n 1
     } | sha256sum | cut -c1-12)
-    prefix=$windows_cache/qt-$qt_version-mingw-$key
+    prefix=$windows_cache/qt-$upstream-mingw-$key
     [ -f "$prefix/.built" ] && { echo "$prefix"; return 0; }
     mkdir -p "$windows_cache"
     exec 9>"$prefix.lock"
     flock 9
     if [ ! -f "$prefix/.built" ]; then
         build=$prefix.build
-        echo "    Qt $version for Windows, once, into $prefix (log: $build.log)" >&2
+        if [ -d "$build" ]; then
+            echo "    Qt $version for Windows, going on from where the last run stopped (log: $build.log)" >&2
+        else
+            echo "    Qt $version for Windows, once, into $prefix (log: $build.log)" >&2
+        fi
         mkdir -p "$build"
-        build_qt "$build" "$prefix" >"$build.log" 2>&1 &
+        build_qt "$build" "$prefix" >>"$build.log" 2>&1 &
         local pid=$! count shown=
         # Ninja's count, once a minute, for the half hour or more this takes.
         while kill -0 "$pid" 2>/dev/null; do
@@ -339,15 +360,17 @@ project_name=tolvane-qq-status
 
 # ./dev windows: everything above, one step after the other.
 windows() {
-    step "Debian packages for the Windows build"
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        local sudo=()
-        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-        "${sudo[@]}" dpkg --add-architecture i386
+    if [ "$(. /etc/os-release && echo "$VERSION_CODENAME")" != "$windows_codename" ]; then
+        echo "./dev windows: Qt for Windows comes from Debian $windows_codename; building in its root," \
+            "the results in build-windows here" >&2
+        exec ./dev on "$windows_release" windows
     fi
+    step "Debian packages for the Windows build"
     install_missing "${windows_packages[@]}"
 
-    step "Qt $qt_version for Windows, cross-built once into $windows_cache"
+    local version
+    version=$(host_qt_version)
+    step "Qt ${version%%+*} for Windows, cross-built once into $windows_cache"
     WINDOWS_QT_PREFIX=$(qt_for_windows)
     export WINDOWS_QT_PREFIX
 
