@@ -52,17 +52,21 @@ if(BUILD_HANDOFF_HELPER)
                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${_name}\")
         endforeach()")
 else()
-    # The app alone needs only qtbase, whose Qt 6.4 has no windeployqt, and a cross build has none
-    # on any version: CMake itself reads which DLLs the app and its plugins load, and copies those
-    # that are Qt's or the compiler's runtime (the rest are Windows' own). The plugins: the
-    # `windows` platform, the native style (the Vista style up to Qt 6.6, the modern Windows style
-    # after), and the image formats of the pictures beyond BMP, which Qt reads itself.
-    set(_plugins QWindowsIntegrationPlugin QGifPlugin QJpegPlugin QICOPlugin)
-    foreach(_style QWindowsVistaStylePlugin QModernWindowsStylePlugin)
-        if(TARGET Qt6::${_style})
-            list(APPEND _plugins ${_style})
-        endif()
-    endforeach()
+    # The app alone needs only qtbase. Qt's deploy API would run windeployqt, which a cross build
+    # has on no version: Qt builds it only where it targets Windows (its feature's condition is
+    # WIN32), and built for another system it cannot read a Windows program's imports
+    # (readPeExecutable in its utils.cpp is "Not implemented." there). So CMake itself reads which
+    # DLLs the app and its plugins load, and copies those that are Qt's or the compiler's runtime
+    # (the rest are Windows' own). The plugins: the `windows` platform; the modern Windows style,
+    # which holds both the Windows 11 style that Qt picks on Windows 11 and the Vista style it picks
+    # on 10 (Qt 6.7 brought it; configure's summary lists only "WindowsVista" among the styles, yet
+    # builds both); and the image formats of the pictures beyond BMP, which Qt reads itself.
+    if(Qt6_VERSION VERSION_LESS 6.7)
+        message(FATAL_ERROR "The Windows package carries the Windows 11 style, which came with "
+            "Qt 6.7; this Qt is ${Qt6_VERSION}")
+    endif()
+    set(_plugins QWindowsIntegrationPlugin QModernWindowsStylePlugin QGifPlugin QJpegPlugin
+        QICOPlugin)
 
     foreach(_plugin IN LISTS _plugins)
         get_target_property(_type Qt6::${_plugin} QT_PLUGIN_TYPE)
@@ -115,8 +119,12 @@ set(CPACK_NSIS_URL_INFO_ABOUT "${PROJECT_HOMEPAGE_URL}")
 set(CPACK_NSIS_CONTACT "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
-# The script CPack writes is UTF-8; without `Unicode True` NSIS makes an ANSI installer, which
-# shows the Chinese names only where the system code page happens to be Chinese. CPack's NSIS
-# template writes CPACK_NSIS_DEFINES near its top, before any file is compressed, and fills it
-# itself only for component installs, which this is not.
-set(CPACK_NSIS_DEFINES "Unicode True")
+# A 64-bit installer for the 64-bit app: NSIS's amd64-unicode stubs, so that installing takes
+# nothing 32-bit (a kernel without 32-bit support runs it under Wine too), and the app goes to the
+# 64-bit Program Files and its uninstall key to the registry's 64-bit view. Unicode, since the
+# script CPack writes is UTF-8: an ANSI installer shows the Chinese names only where the system code
+# page happens to be Chinese. CPack's NSIS template writes CPACK_NSIS_DEFINES near its top, before
+# any file is compressed, which `Target` needs, and fills it itself only for component installs,
+# which this is not.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")

@@ -168,12 +168,30 @@ qt_for_windows() {
     echo "$prefix"
 }
 
+# Wine's 64-bit loader, called by its own name: Debian's `wine` takes the 32-bit loader whenever
+# wine32 is installed, and that one needs a kernel that runs 32-bit programs. The programs Wine
+# starts in turn (an installer's copy of its uninstaller) take theirs from WINELOADER.
+wine_loader=/usr/lib/wine/wine64
+wine() {
+    "$wine_loader" "$@"
+}
+
 # Wine as ./dev windows runs it: its own prefix in the build folder, quiet, without the .NET and
-# browser engines a new prefix offers to download, and without menu entries for the host desktop.
-# CMakePresets.json's windows test preset says the same for the tests.
+# browser engines a new prefix offers to download, without menu entries for the host desktop, and
+# 64-bit only. CMakePresets.json's windows presets say the same for the tests.
 wine_environment() {
-    export WINEPREFIX=$PWD/build-windows/wine WINEDEBUG=-all
+    export WINEPREFIX=$PWD/build-windows/wine WINEDEBUG=-all WINELOADER=$wine_loader
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+}
+
+# Fails, saying why, unless the Windows program $1 is a 64-bit one: a 32-bit program would take
+# wine32 and a kernel that runs 32-bit programs, neither of which ./dev windows asks for.
+sixty_four_bit() {
+    /usr/bin/python3 -c 'import pefile, sys
+machine = pefile.PE(sys.argv[1], fast_load=True).FILE_HEADER.Machine
+if machine != pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]:
+    sys.exit(f"{sys.argv[1]} is a 32-bit Windows program (machine {machine:#x}): running it takes "
+             "wine32 and a kernel that runs 32-bit programs, which ./dev windows does without")' "$1"
 }
 
 # Faces that Qt and Windows ask for Chinese text, and the font that stands in for them.
@@ -187,7 +205,7 @@ wine_prefix() {
     [ -f "$WINEPREFIX/.ready" ] && return 0
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    DISPLAY='' wineboot --init >"$WINEPREFIX.log" 2>&1
+    DISPLAY='' wine wineboot.exe --init >"$WINEPREFIX.log" 2>&1
     local face reg=$WINEPREFIX/settings.reg
     {
         printf 'Windows Registry Editor Version 5.00\r\n\r\n'
@@ -258,7 +276,8 @@ shoot_window() {
 
 # The app unpacked from the ZIP, as on a machine that has nothing else: it opens its window, asks
 # the fake service through the prefix's proxy settings, shows the answer, hands 留言 and the home
-# page to the host's browser (a recording xdg-open) through the shell, and ends on 退出.
+# page to the host's browser (a recording xdg-open) through the shell, and ends on 退出. A UI
+# Automation client listens beside it for the notifications a screen reader speaks unasked.
 windows_app() {
     local zip=$1 shots=build-windows/screenshots unpacked=build-windows/unpacked
     rm -rf "$shots" "$unpacked"
@@ -279,11 +298,16 @@ windows_app() {
     port=$(cat "$scratch/service.port")
     wine_proxy "$port"
 
-    DISPLAY=$display PATH="$scratch/bin:$PATH" env -u WINEPATH wine "$app" >"$scratch/app.log" 2>&1 &
+    # Wine's log of the UI Automation calls it has only as stubs says what Qt raised there.
+    DISPLAY=$display PATH="$scratch/bin:$PATH" WINEDEBUG=-all,fixme+uiautomation env -u WINEPATH \
+        "$wine_loader" "$app" >"$scratch/app.log" 2>&1 &
     local app_pid=$! window
     window=$(wait_for_window "$app_title")
     [ -n "$window" ] || { echo "no window titled $app_title" >&2; return 1; }
     shoot_window "$window" "$shots/query-window.png"
+    DISPLAY=$display wine build-windows/bin/uia_notifications.exe "$app_title" >"$scratch/uia.log" 2>&1 &
+    local uia_pid=$!
+    wait_for_line "$scratch/uia.log" .
 
     DISPLAY=$display xdotool windowactivate --sync "$window" type --delay 50 10001
     DISPLAY=$display xdotool key Return
@@ -302,11 +326,38 @@ windows_app() {
         build-windows/CMakeCache.txt)"
     click "$window" 220 172 # 退出
     wait "$app_pid" || { echo "the app ended with $?" >&2; return 1; }
+    wait "$uia_pid" || true
+
+    # Qt picks the Vista style on Windows 10, which the prefix says it is, and the Windows 11
+    # style on 11: that one forced, for a look at a result in it.
+    : >"$scratch/service.log"
+    DISPLAY=$display env -u WINEPATH "$wine_loader" "$app" -style windows11 >"$scratch/app-windows11.log" 2>&1 &
+    app_pid=$!
+    window=$(wait_for_window "$app_title")
+    [ -n "$window" ] || { echo "no window titled $app_title in the Windows 11 style" >&2; return 1; }
+    DISPLAY=$display xdotool windowactivate --sync "$window" type --delay 50 10001
+    DISPLAY=$display xdotool key Return
+    wait_for_line "$scratch/service.log" ' /qq_online.gif$'
+    shoot_window "$window" "$shots/online-windows11.png"
+    click "$window" 220 172 # 退出
+    wait "$app_pid" || { echo "the app in the Windows 11 style ended with $?" >&2; return 1; }
     wine_proxy
     [ "$(grep -c msgrd "$scratch/xdg-open.log")" -eq 1 ] ||
         { echo "留言 reached xdg-open other than once:" >&2; cat "$scratch/xdg-open.log" >&2; return 1; }
     echo "    the host's xdg-open got: $(paste -sd ' ' "$scratch/xdg-open.log")"
+    echo "    UI Automation notifications Qt raised: $(uia_raised "$scratch/app.log")"
+    echo "    what a UI Automation client beside the app heard:"
+    sed 's/^/        /' "$scratch/uia.log"
     echo "    screenshots in $shots"
+}
+
+# The texts of the UI Automation notifications raised, from Wine's log of UiaRaiseNotificationEvent
+# in the file $1, which writes each character beyond ASCII as a backslash and four hex digits.
+uia_raised() {
+    /usr/bin/python3 -c 'import re, sys
+log = open(sys.argv[1], errors="replace").read()
+texts = re.findall(r"UiaRaiseNotificationEvent \(.*?, L\"((?:[^\"\\]|\\.)*)\"", log)
+print(", ".join(re.sub(r"\\([0-9a-f]{4})", lambda m: chr(int(m[1], 16)), t) for t in texts) or "none")' "$1"
 }
 
 # The installer run silently as an administrator would: the app and its uninstaller in Program
@@ -316,21 +367,24 @@ windows_installer() {
     local installer=$1 folder menu
     folder="$WINEPREFIX/drive_c/Program Files/$app_title"
     menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$app_title"
+    sixty_four_bit "$installer"
     DISPLAY=$display wine "$installer" /S
     local expected
     for expected in "$folder/bin/$app_title.exe" "$folder/Uninstall.exe" "$menu/$app_title.lnk" \
         "$menu/Uninstall.lnk"; do
         [ -f "$expected" ] || { echo "the installer left no $expected" >&2; return 1; }
     done
-    # Windows lists it under Apps & features by its uninstall key; Wine writes the registry out
-    # once its server ends.
+    # Windows lists it under Apps & features by its uninstall key, which a 64-bit installer writes
+    # to the 64-bit view (a 32-bit one's goes under Wow6432Node); Wine writes the registry out once
+    # its server ends.
+    local key="[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\$project_name]"
     wineserver --wait
-    grep -q "Uninstall\\\\\\\\$project_name\]" "$WINEPREFIX/system.reg" ||
-        { echo "the installer left no uninstall key" >&2; return 1; }
+    grep -qF "$key" "$WINEPREFIX/system.reg" ||
+        { echo "the installer left no uninstall key in the 64-bit view" >&2; return 1; }
     echo "    installed: $(cd "$folder" && find . -type f | wc -l) files in C:\\Program Files\\$app_title;" \
         "Start menu: $(cd "$menu" && echo *.lnk); an uninstall key"
 
-    DISPLAY=$display env -u WINEPATH wine "$folder/bin/$app_title.exe" >"$scratch/installed.log" 2>&1 &
+    DISPLAY=$display env -u WINEPATH "$wine_loader" "$folder/bin/$app_title.exe" >"$scratch/installed.log" 2>&1 &
     local app_pid=$! window
     window=$(wait_for_window "$app_title")
     [ -n "$window" ] || { echo "the installed app opened no window" >&2; return 1; }
@@ -338,6 +392,7 @@ windows_installer() {
     wait "$app_pid"
 
     # The uninstaller runs a copy of itself from the temporary folder and returns at once.
+    sixty_four_bit "$folder/Uninstall.exe"
     DISPLAY=$display wine "$folder/Uninstall.exe" /S
     local _
     for _ in $(seq 300); do
@@ -350,7 +405,7 @@ windows_installer() {
         find "$folder" "$menu" >&2 2>/dev/null
         return 1
     fi
-    ! grep -q "Uninstall\\\\\\\\$project_name\]" "$WINEPREFIX/system.reg" ||
+    ! grep -qF "$key" "$WINEPREFIX/system.reg" ||
         { echo "the uninstaller left its uninstall key" >&2; return 1; }
     echo "    uninstalled: nothing left in Program Files, the Start menu or the uninstall keys"
 }
@@ -375,6 +430,12 @@ windows() {
     export WINDOWS_QT_PREFIX
 
     step "The app and the tests that need no helper, with MinGW-w64"
+    # A build folder from elsewhere (another work tree, the host before it built in the root) is
+    # started over: CMake keeps to the source folder it was made for.
+    if [ -f build-windows/CMakeCache.txt ] &&
+        ! grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$PWD" build-windows/CMakeCache.txt; then
+        find build-windows -mindepth 1 -delete
+    fi
     build windows
 
     step "A Wine prefix: Windows 10, Chinese faces mapped to $cjk_font"
