@@ -19,13 +19,17 @@ windows_codename=trixie
 
 # Shared: the app's installer carries Qt's LGPL DLLs as they are, replaceable by the user, and the
 # test programs link against them instead of each carrying its own copy of Qt. Only the modules the
-# app and its tests use. Checked against 6.8's configure: every -no-feature names a feature that
-# still exists, so none is silently ignored. Traps:
-# - tablet support needs wintab, which Debian removes from Qt's source (+dfsg), so tabletevent has
+# app and its tests use. Checked against 6.8's configure, which stops at a feature it does not know:
+# every option below is still one of its own. Traps:
+# - tablet support needs wintab, which Debian takes out of Qt's source (+dfsg), so tabletevent has
 #   to go, or the windows platform plugin does not build;
 # - direct2d must stay on, since the windows platform plugin fails to link without it;
-# - windeployqt stays off: a cross build neither builds it for the build machine nor runs one built
-#   for Windows;
+# - the Windows 11 style is built although configure's summary lists only "Fusion Windows
+#   WindowsVista" among the styles: both live in the modernwindows plugin;
+# - "Basic cpp/winrt support missing" is MinGW having no C++/WinRT: Qt then reads the accent colour
+#   from the registry and the UI languages through Win32, as it is made to;
+# - windeployqt is off by itself (its feature is detected only on a Windows host), so Qt's deploy
+#   API has nothing to run here; cmake/windows.cmake says how the app is deployed instead;
 # - 6.8 writes a software bill of materials by default (QT_GENERATE_SBOM); it stays, as the record
 #   of the third-party code inside the DLLs.
 qt_options=(-release -shared -nomake tests -nomake examples -no-opengl -no-dbus -no-openssl -schannel
@@ -63,6 +67,14 @@ step_summary() {
 # source of exactly this version.
 host_qt_version() {
     dpkg-query -W -f='${source:Version}' qt6-base-dev
+}
+
+# Its upstream version alone (6.8.2).
+host_qt_upstream() {
+    local version
+    version=$(host_qt_version)
+    version=${version#*:}
+    echo "${version%%[+-]*}"
 }
 
 # Debian's qt6-base source, in the version of the host's Qt, unpacked with Debian's patches into
@@ -127,16 +139,14 @@ build_qt() {
 # Qt for Windows in the cache, keyed by its source, its options, the toolchain (not its comments)
 # and the compiler; built once, reused after. Prints its prefix.
 qt_for_windows() {
-    local version upstream key prefix build
+    local version key prefix build
     version=$(host_qt_version)
-    upstream=${version#*:}
-    upstream=${upstream%%[+-]*}
     key=$({
         echo "$version ${qt_options[*]}"
         grep -v '^#' cmake/mingw-w64-x86_64.cmake
         x86_64-w64-mingw32-g++-posix --version | head -n 1
     } | sha256sum | cut -c1-12)
-    prefix=$windows_cache/qt-$upstream-mingw-$key
+    prefix=$windows_cache/qt-$(host_qt_upstream)-mingw-$key
     [ -f "$prefix/.built" ] && { echo "$prefix"; return 0; }
     mkdir -p "$windows_cache"
     exec 9>"$prefix.lock"
@@ -274,6 +284,19 @@ shoot_window() {
     DISPLAY=$display import -window "$1" -frame "$2"
 }
 
+# The Qt in the unpacked folder $1, as Windows tells it (the version resource of Qt6Core.dll), which
+# must be the host's, and its plugins.
+windows_zip_qt() {
+    local version expected
+    version=$(/usr/bin/python3 -c 'import pefile, sys
+pe = pefile.PE(sys.argv[1])
+info = pe.VS_FIXEDFILEINFO[0]
+print(f"{info.FileVersionMS >> 16}.{info.FileVersionMS & 0xffff}.{info.FileVersionLS >> 16}")' "$1/Qt6Core.dll")
+    expected=$(host_qt_upstream)
+    echo "    the ZIP's Qt6Core.dll: version $version; plugins: $(cd "$1" && echo */*.dll)"
+    [ "$version" = "$expected" ] || { echo "the ZIP carries Qt $version, not $expected" >&2; return 1; }
+}
+
 # The app unpacked from the ZIP, as on a machine that has nothing else: it opens its window, asks
 # the fake service through the prefix's proxy settings, shows the answer, hands 留言 and the home
 # page to the host's browser (a recording xdg-open) through the shell, and ends on 退出. A UI
@@ -285,6 +308,7 @@ windows_app() {
     (cd "$unpacked" && cmake -E tar xf "../../$zip")
     local app
     app=$(echo "$unpacked"/*/bin/*.exe)
+    windows_zip_qt "$(dirname "$app")"
 
     mkdir -p "$scratch/bin"
     printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/xdg-open.log"\n' "$scratch" >"$scratch/bin/xdg-open"
@@ -423,9 +447,7 @@ windows() {
     step "Debian packages for the Windows build"
     install_missing "${windows_packages[@]}"
 
-    local version
-    version=$(host_qt_version)
-    step "Qt ${version%%+*} for Windows, cross-built once into $windows_cache"
+    step "Qt $(host_qt_upstream) for Windows, cross-built once into $windows_cache"
     WINDOWS_QT_PREFIX=$(qt_for_windows)
     export WINDOWS_QT_PREFIX
 
