@@ -98,18 +98,27 @@ fetch_qt_source() {
         dpkg-source --no-check -x "$apt/source/qt6-base_${version#*:}.dsc" "$into" >/dev/null
 }
 
-# What the installer has to carry beside Qt's DLLs: Qt's licence, and those of the libraries built
-# into them (their qt_attribution.json names these files; libjpeg's IJG licence is in lower case).
+# What the installer has to carry beside Qt's DLLs: Qt's licence, and those of the third-party code
+# built into them, as each one's qt_attribution.json names the files (some lie deeper than its
+# folder, and not all are called LICENSE). Public-domain and CC0 code (md4, md5, sha1, siphash)
+# asks for none.
 copy_qt_licences() {
-    local source=$1 into=$2 library file
+    local source=$1 into=$2
     mkdir -p "$into"
-    cp "$source/LICENSES/LGPL-3.0-only.txt" "$source/LICENSES/GPL-3.0-only.txt" "$into/"
-    for library in blake2 double-conversion easing freetype harfbuzz-ng icc libjpeg libpng md4c \
-        pcre2 rfc6234 sha3 tinycbor zlib; do
-        for file in "$source/src/3rdparty/$library"/*{LICENSE,LICENCE,COPYING,license}*; do
-            if [ -f "$file" ]; then cp "$file" "$into/$library-$(basename "$file")" || return; fi
-        done
-    done
+    cp "$source/LICENSES/LGPL-3.0-only.txt" "$source/LICENSES/GPL-3.0-only.txt" "$into/" &&
+        /usr/bin/python3 - "$source/src/3rdparty" "$into" blake2 D3D12MemoryAllocator \
+            double-conversion easing freetype harfbuzz-ng icc libjpeg libpng libpsl md4c pcre2 \
+            rfc6234 sha3 tinycbor zlib <<'PYTHON'
+import json, pathlib, shutil, sys
+
+thirdparty, into = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
+for library in sys.argv[3:]:
+    # Some of these files hold control characters in their strings.
+    entries = json.loads((thirdparty / library / "qt_attribution.json").read_text(), strict=False)
+    for entry in entries if isinstance(entries, list) else [entries]:
+        for file in entry.get("LicenseFiles", [entry.get("LicenseFile")]):
+            shutil.copy(thirdparty / library / file, into / f"{library}-{pathlib.Path(file).name}")
+PYTHON
 }
 
 # Qt's source fetched, configured for Windows, built and installed into the prefix $2, working in
