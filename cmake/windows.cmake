@@ -9,19 +9,32 @@
 # The deploy copies from there; tests run under Wine load from there.
 set(WINDOWS_DLL_DIRS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
 set(_runtime_dlls "")
+# The runtime's licences go with it too: winpthreads' terms ask for its notice beside every copy,
+# and GCC's runtime is under the GPL with its runtime exception. Debian says both in the copyright
+# file of the package each DLL comes from.
+set(_runtime_packages "")
 if(MINGW)
     set(_runtime_dlls libgcc_s_seh-1 libstdc++-6 libwinpthread-1 libssp-0)
     cmake_path(GET CMAKE_CXX_COMPILER PARENT_PATH _dir)
     list(APPEND WINDOWS_DLL_DIRS "${_dir}")
+    find_program(DPKG_EXECUTABLE dpkg)
     foreach(_dll IN LISTS _runtime_dlls)
         execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-file-name=${_dll}.dll
             OUTPUT_VARIABLE _path OUTPUT_STRIP_TRAILING_WHITESPACE)
         if(IS_ABSOLUTE "${_path}")
             cmake_path(GET _path PARENT_PATH _dir)
             list(APPEND WINDOWS_DLL_DIRS "${_dir}")
+            if(DPKG_EXECUTABLE)
+                file(REAL_PATH "${_path}" _path)
+                execute_process(COMMAND "${DPKG_EXECUTABLE}" -S "${_path}"
+                    OUTPUT_VARIABLE _package OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+                string(REGEX REPLACE ":.*" "" _package "${_package}")
+                list(APPEND _runtime_packages ${_package})
+            endif()
         endif()
     endforeach()
     list(REMOVE_DUPLICATES WINDOWS_DLL_DIRS)
+    list(REMOVE_DUPLICATES _runtime_packages)
 endif()
 
 if(BUILD_HANDOFF_HELPER)
@@ -97,6 +110,10 @@ else()
     # beside them).
     file(GLOB _qt_licences "${QT6_INSTALL_PREFIX}/licenses/*")
     install(FILES ${_qt_licences} DESTINATION licenses/Qt)
+    foreach(_package IN LISTS _runtime_packages)
+        install(FILES "/usr/share/doc/${_package}/copyright" DESTINATION licenses/MinGW
+            RENAME "${_package}.txt")
+    endforeach()
     message(STATUS "Windows: the app without the hand-off helper (no Qt WebEngine), with Qt's "
         "DLLs, plugins and the compiler's runtime beside it; the Linux desktop files, manual page "
         "and Debian package are left out")
