@@ -72,8 +72,8 @@ else()
     # DLLs the app and its plugins load, and copies those that are Qt's or the compiler's runtime
     # (the rest are Windows' own). The plugins: the `windows` platform; the modern Windows style,
     # which holds both the Windows 11 style that Qt picks on Windows 11 and the Vista style it picks
-    # on 10 (Qt 6.7 brought it; configure's summary lists only "WindowsVista" among the styles, yet
-    # builds both); and the image formats of the pictures beyond BMP, which Qt reads itself.
+    # on 10 (Qt 6.7 brought it); and the image formats of the pictures beyond BMP, which Qt reads
+    # itself.
     if(Qt6_VERSION VERSION_LESS 6.7)
         message(FATAL_ERROR "The Windows package carries the Windows 11 style, which came with "
             "Qt 6.7; this Qt is ${Qt6_VERSION}")
