@@ -9,19 +9,32 @@
 # The deploy copies from there; tests run under Wine load from there.
 set(WINDOWS_DLL_DIRS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
 set(_runtime_dlls "")
+# The runtime's licences go with it too: winpthreads' terms ask for its notice beside every copy,
+# and GCC's runtime is under the GPL with its runtime exception. Debian says both in the copyright
+# file of the package each DLL comes from.
+set(_runtime_packages "")
 if(MINGW)
     set(_runtime_dlls libgcc_s_seh-1 libstdc++-6 libwinpthread-1 libssp-0)
     cmake_path(GET CMAKE_CXX_COMPILER PARENT_PATH _dir)
     list(APPEND WINDOWS_DLL_DIRS "${_dir}")
+    find_program(DPKG_EXECUTABLE dpkg)
     foreach(_dll IN LISTS _runtime_dlls)
         execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-file-name=${_dll}.dll
             OUTPUT_VARIABLE _path OUTPUT_STRIP_TRAILING_WHITESPACE)
         if(IS_ABSOLUTE "${_path}")
             cmake_path(GET _path PARENT_PATH _dir)
             list(APPEND WINDOWS_DLL_DIRS "${_dir}")
+            if(DPKG_EXECUTABLE)
+                file(REAL_PATH "${_path}" _path)
+                execute_process(COMMAND "${DPKG_EXECUTABLE}" -S "${_path}"
+                    OUTPUT_VARIABLE _package OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+                string(REGEX REPLACE ":.*" "" _package "${_package}")
+                list(APPEND _runtime_packages ${_package})
+            endif()
         endif()
     endforeach()
     list(REMOVE_DUPLICATES WINDOWS_DLL_DIRS)
+    list(REMOVE_DUPLICATES _runtime_packages)
 endif()
 
 if(BUILD_HANDOFF_HELPER)
@@ -52,17 +65,21 @@ if(BUILD_HANDOFF_HELPER)
                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${_name}\")
         endforeach()")
 else()
-    # The app alone needs only qtbase, whose Qt 6.4 has no windeployqt, and a cross build has none
-    # on any version: CMake itself reads which DLLs the app and its plugins load, and copies those
-    # that are Qt's or the compiler's runtime (the rest are Windows' own). The plugins: the
-    # `windows` platform, the native style (the Vista style up to Qt 6.6, the modern Windows style
-    # after), and the image formats of the pictures beyond BMP, which Qt reads itself.
-    set(_plugins QWindowsIntegrationPlugin QGifPlugin QJpegPlugin QICOPlugin)
-    foreach(_style QWindowsVistaStylePlugin QModernWindowsStylePlugin)
-        if(TARGET Qt6::${_style})
-            list(APPEND _plugins ${_style})
-        endif()
-    endforeach()
+    # The app alone needs only qtbase. Qt's deploy API would run windeployqt, which a cross build
+    # has on no version: Qt builds it only where it targets Windows (its feature's condition is
+    # WIN32), and built for another system it cannot read a Windows program's imports
+    # (readPeExecutable in its utils.cpp is "Not implemented." there). So CMake itself reads which
+    # DLLs the app and its plugins load, and copies those that are Qt's or the compiler's runtime
+    # (the rest are Windows' own). The plugins: the `windows` platform; the modern Windows style,
+    # which holds both the Windows 11 style that Qt picks on Windows 11 and the Vista style it picks
+    # on 10 (Qt 6.7 brought it); and the image formats of the pictures beyond BMP, which Qt reads
+    # itself.
+    if(Qt6_VERSION VERSION_LESS 6.7)
+        message(FATAL_ERROR "The Windows package carries the Windows 11 style, which came with "
+            "Qt 6.7; this Qt is ${Qt6_VERSION}")
+    endif()
+    set(_plugins QWindowsIntegrationPlugin QModernWindowsStylePlugin QGifPlugin QJpegPlugin
+        QICOPlugin)
 
     foreach(_plugin IN LISTS _plugins)
         get_target_property(_type Qt6::${_plugin} QT_PLUGIN_TYPE)
@@ -93,6 +110,10 @@ else()
     # beside them).
     file(GLOB _qt_licences "${QT6_INSTALL_PREFIX}/licenses/*")
     install(FILES ${_qt_licences} DESTINATION licenses/Qt)
+    foreach(_package IN LISTS _runtime_packages)
+        install(FILES "/usr/share/doc/${_package}/copyright" DESTINATION licenses/MinGW
+            RENAME "${_package}.txt")
+    endforeach()
     message(STATUS "Windows: the app without the hand-off helper (no Qt WebEngine), with Qt's "
         "DLLs, plugins and the compiler's runtime beside it; the Linux desktop files, manual page "
         "and Debian package are left out")
@@ -115,8 +136,12 @@ set(CPACK_NSIS_URL_INFO_ABOUT "${PROJECT_HOMEPAGE_URL}")
 set(CPACK_NSIS_CONTACT "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
-# The script CPack writes is UTF-8; without `Unicode True` NSIS makes an ANSI installer, which
-# shows the Chinese names only where the system code page happens to be Chinese. CPack's NSIS
-# template writes CPACK_NSIS_DEFINES near its top, before any file is compressed, and fills it
-# itself only for component installs, which this is not.
-set(CPACK_NSIS_DEFINES "Unicode True")
+# A 64-bit installer for the 64-bit app: NSIS's amd64-unicode stubs, so that installing takes
+# nothing 32-bit (a kernel without 32-bit support runs it under Wine too), and the app goes to the
+# 64-bit Program Files and its uninstall key to the registry's 64-bit view. Unicode, since the
+# script CPack writes is UTF-8: an ANSI installer shows the Chinese names only where the system code
+# page happens to be Chinese. CPack's NSIS template writes CPACK_NSIS_DEFINES near its top, before
+# any file is compressed, which `Target` needs, and fills it itself only for component installs,
+# which this is not.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")

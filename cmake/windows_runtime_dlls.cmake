@@ -6,10 +6,10 @@
 # load, directly or through each other, taking them from DLL_DIRS; one that is not there fails the
 # install. With STRIP (GNU strip), strips every program and DLL in DESTINATION.
 #
-# CMake reads a Windows program's imports by their names in lower case and finds a DLL only where
-# the file system agrees, which on Linux, cross-compiling, it does not for Qt6Core.dll. So a name
-# it could not find is looked up here regardless of case, and what that DLL loads in turn is read
-# on the next round.
+# CMake finds a DLL only where the file system agrees on its name's case, which on Linux,
+# cross-compiling, it does not for Qt6Core.dll: CMake 3.25 asks for qt6core.dll, 3.31 for the name
+# as the program imports it. So a name it could not find is looked up here regardless of case, and
+# what that DLL loads in turn is read on the next round.
 
 set(_names "")
 set(_paths "")
@@ -38,6 +38,7 @@ while(_read)
     list(APPEND _deployed ${_resolved})
     set(_found "")
     foreach(_name IN LISTS _unresolved)
+        string(TOLOWER "${_name}" _name)
         list(FIND _names "${_name}" _index)
         if(_index LESS 0)
             message(FATAL_ERROR "${_name} is not in ${DLL_DIRS}")

@@ -5,18 +5,33 @@
 # a Qt built here from Debian's own source, its tests run under Wine, its installer and ZIP, and
 # both tried under Wine on a screen of their own.
 
-# The cross compiler; Wine, with its 32-bit part for the NSIS installer's 32-bit stub; NSIS;
-# dpkg-source for Qt's source; pefile to read the exe's resources back; a screen, a window manager
-# and hands on them.
-windows_packages=(g++-mingw-w64-x86-64-posix ninja-build dpkg-dev xz-utils wine wine64 wine32:i386
-    nsis python3-pefile xvfb xauth openbox xdotool imagemagick fonts-noto-cjk)
+# The cross compiler; Wine, 64-bit only (no i386 architecture, no wine32, so nothing here needs a
+# kernel that runs 32-bit programs); NSIS, whose amd64-unicode stubs make a 64-bit installer;
+# dpkg-dev for Qt's source; pefile to read the exe's resources back; a screen, a window manager and
+# hands on them.
+windows_packages=(g++-mingw-w64-x86-64-posix ninja-build dpkg-dev xz-utils wine wine64 nsis
+    python3-pefile xvfb xauth openbox xdotool imagemagick fonts-noto-cjk)
 
-# The host's Qt builds the Windows Qt's moc, rcc and uic runs, so both come from the same source.
-qt_version=6.4.2
+# The release whose Qt the Windows build takes, source and host tools alike: Debian 13's 6.8 LTS.
+# Elsewhere ./dev windows runs itself in a root of that release (./dev on).
+windows_release=debian13
+windows_codename=trixie
+
 # Shared: the app's installer carries Qt's LGPL DLLs as they are, replaceable by the user, and the
-# test programs link against them instead of each carrying its own copy of Qt. Only the
-# modules the app and its tests use; tablet support needs wintab, which is not in Qt's source, and
-# direct2d must stay on, since the windows platform plugin fails to link without it.
+# test programs link against them instead of each carrying its own copy of Qt. Only the modules the
+# app and its tests use. Checked against 6.8's configure, which stops at a feature it does not know:
+# every option below is still one of its own. Traps:
+# - tablet support needs wintab, which Debian takes out of Qt's source (+dfsg), so tabletevent has
+#   to go, or the windows platform plugin does not build;
+# - direct2d must stay on, since the windows platform plugin fails to link without it;
+# - the Windows 11 style is built although configure's summary lists only "Fusion Windows
+#   WindowsVista" among the styles: both live in the modernwindows plugin;
+# - "Basic cpp/winrt support missing" is MinGW having no C++/WinRT: Qt then reads the accent colour
+#   from the registry and the UI languages through Win32, as it is made to;
+# - windeployqt is off by itself (its feature is detected only on a Windows host), so Qt's deploy
+#   API has nothing to run here; cmake/windows.cmake says how the app is deployed instead;
+# - 6.8 writes a software bill of materials by default (QT_GENERATE_SBOM); it stays, as the record
+#   of the third-party code inside the DLLs.
 qt_options=(-release -shared -nomake tests -nomake examples -no-opengl -no-dbus -no-openssl -schannel
     -no-icu -qt-zlib -qt-pcre -qt-freetype -qt-harfbuzz -qt-libpng -qt-libjpeg -qt-doubleconversion
     -no-feature-sql -no-feature-concurrent -no-feature-xml -no-feature-printsupport
@@ -48,24 +63,32 @@ step_summary() {
     done
 }
 
-# The mirror the machine already uses for Debian's own packages.
-debian_mirror() {
-    local mirror
-    mirror=$(grep -hsE '^\s*(URIs:|deb\s)' /etc/apt/sources.list /etc/apt/sources.list.d/*.sources \
-        /etc/apt/sources.list.d/*.list | grep -oE 'https?://[^ ]+/debian/?(\s|$)' | head -n 1 || true)
-    echo "${mirror:-http://deb.debian.org/debian}" | tr -d ' '
+# The host's Qt, as Debian versions it (6.8.2+dfsg-9+deb13u2): the Windows Qt is built from the
+# source of exactly this version.
+host_qt_version() {
+    dpkg-query -W -f='${source:Version}' qt6-base-dev
+}
+
+# Its upstream version alone (6.8.2).
+host_qt_upstream() {
+    local version
+    version=$(host_qt_version)
+    version=${version#*:}
+    echo "${version%%[+-]*}"
 }
 
 # Debian's qt6-base source, in the version of the host's Qt, unpacked with Debian's patches into
-# $1, through an apt configuration of its own: the system's sources and lists stay untouched.
+# $1, through an apt configuration of its own: the system's sources and lists stay untouched. The
+# source comes from every suite the system takes its packages from: a security update of Qt is in
+# trixie-security before a point release brings it to trixie.
 fetch_qt_source() {
-    local into=$1 version apt codename
-    version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
+    local into=$1 version apt
+    version=$(host_qt_version)
     apt=$windows_cache/apt
-    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/sources.list.d" "$apt/source"
-    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $(debian_mirror) $codename main" \
-        >"$apt/sources.list"
+    apt-get indextargets --format '$(SITE) $(CODENAME)' 'Created-By: Packages' | sort -u |
+        sed 's|^\(.*\) \(.*\)$|deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] \1 \2 main|' \
+            >"$apt/sources.list"
     local options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts="$apt/sources.list.d"
         -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User="$(id -un)"
         -o Debug::NoLocking=1)
@@ -75,34 +98,49 @@ fetch_qt_source() {
         dpkg-source --no-check -x "$apt/source/qt6-base_${version#*:}.dsc" "$into" >/dev/null
 }
 
-# What the installer has to carry beside Qt's DLLs: Qt's licence, and those of the libraries built
-# into them.
+# What the installer has to carry beside Qt's DLLs: Qt's licence, and those of the third-party code
+# built into them, as each one's qt_attribution.json names the files (some lie deeper than its
+# folder, and not all are called LICENSE). Public-domain and CC0 code (md4, md5, sha1, siphash)
+# asks for none.
 copy_qt_licences() {
-    local source=$1 into=$2 library file
+    local source=$1 into=$2
     mkdir -p "$into"
-    cp "$source/LICENSES/LGPL-3.0-only.txt" "$source/LICENSES/GPL-3.0-only.txt" "$into/"
-    for library in blake2 double-conversion easing freetype harfbuzz-ng icc libjpeg libpng md4c \
-        pcre2 rfc6234 sha3 tinycbor zlib; do
-        for file in "$source/src/3rdparty/$library"/*{LICENSE,LICENCE,COPYING}*; do
-            if [ -f "$file" ]; then cp "$file" "$into/$library-$(basename "$file")" || return; fi
-        done
-    done
+    cp "$source/LICENSES/LGPL-3.0-only.txt" "$source/LICENSES/GPL-3.0-only.txt" "$into/" &&
+        /usr/bin/python3 - "$source/src/3rdparty" "$into" blake2 D3D12MemoryAllocator \
+            double-conversion easing freetype harfbuzz-ng icc libjpeg libpng libpsl md4c pcre2 \
+            rfc6234 sha3 tinycbor zlib <<'PYTHON'
+import json, pathlib, shutil, sys
+
+thirdparty, into = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
+for library in sys.argv[3:]:
+    # Some of these files hold control characters in their strings.
+    entries = json.loads((thirdparty / library / "qt_attribution.json").read_text(), strict=False)
+    for entry in entries if isinstance(entries, list) else [entries]:
+        for file in entry.get("LicenseFiles", [entry.get("LicenseFile")]):
+            shutil.copy(thirdparty / library / file, into / f"{library}-{pathlib.Path(file).name}")
+PYTHON
 }
 
 # Qt's source fetched, configured for Windows, built and installed into the prefix $2, working in
-# $1; stops at the first step that fails. Its own toolchain file refers to ours from then on, so
-# the prefix keeps a copy.
+# $1; stops at the first step that fails. Each finished stage leaves a mark in $1, so that a run
+# that was stopped goes on from the stage it was in, and Ninja from the file it was at. Its own
+# toolchain file refers to ours from then on, so the prefix keeps a copy.
 build_qt() {
     local build=$1 prefix=$2
-    fetch_qt_source "$build/source" &&
+    if [ ! -f "$build/.unpacked" ]; then
+        fetch_qt_source "$build/source" && touch "$build/.unpacked" || return
+    fi
+    if [ ! -f "$build/.configured" ]; then
         rm -rf "$prefix" "$build/qt" &&
-        mkdir -p "$prefix" "$build/qt" &&
-        cp cmake/mingw-w64-x86_64.cmake "$prefix/" &&
-        (cd "$build/qt" && "$build/source/configure" -prefix "$prefix" -platform linux-g++ \
-            -xplatform win32-g++ -qt-host-path /usr "${qt_options[@]}" -- -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$prefix/mingw-w64-x86_64.cmake" \
-            -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(gcc -print-multiarch)/cmake") &&
-        nice -n 10 cmake --build "$build/qt" --parallel "$(nproc)" &&
+            mkdir -p "$prefix" "$build/qt" &&
+            cp cmake/mingw-w64-x86_64.cmake "$prefix/" &&
+            (cd "$build/qt" && nice -n 10 "$build/source/configure" -prefix "$prefix" \
+                -platform linux-g++ -xplatform win32-g++ -qt-host-path /usr "${qt_options[@]}" -- \
+                -G Ninja -DCMAKE_TOOLCHAIN_FILE="$prefix/mingw-w64-x86_64.cmake" \
+                -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(gcc -print-multiarch)/cmake") &&
+            touch "$build/.configured" || return
+    fi
+    nice -n 10 cmake --build "$build/qt" --parallel "$(nproc)" &&
         cmake --install "$build/qt" &&
         copy_qt_licences "$build/source" "$prefix/licenses"
 }
@@ -111,24 +149,26 @@ build_qt() {
 # and the compiler; built once, reused after. Prints its prefix.
 qt_for_windows() {
     local version key prefix build
-    version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
-    [ "${version%%+*}" = "$qt_version" ] ||
-        { echo "the host's Qt is $version, not $qt_version" >&2; return 1; }
+    version=$(host_qt_version)
     key=$({
         echo "$version ${qt_options[*]}"
         grep -v '^#' cmake/mingw-w64-x86_64.cmake
         x86_64-w64-mingw32-g++-posix --version | head -n 1
     } | sha256sum | cut -c1-12)
-    prefix=$windows_cache/qt-$qt_version-mingw-$key
+    prefix=$windows_cache/qt-$(host_qt_upstream)-mingw-$key
     [ -f "$prefix/.built" ] && { echo "$prefix"; return 0; }
     mkdir -p "$windows_cache"
     exec 9>"$prefix.lock"
     flock 9
     if [ ! -f "$prefix/.built" ]; then
         build=$prefix.build
-        echo "    Qt $version for Windows, once, into $prefix (log: $build.log)" >&2
+        if [ -d "$build" ]; then
+            echo "    Qt $version for Windows, going on from where the last run stopped (log: $build.log)" >&2
+        else
+            echo "    Qt $version for Windows, once, into $prefix (log: $build.log)" >&2
+        fi
         mkdir -p "$build"
-        build_qt "$build" "$prefix" >"$build.log" 2>&1 &
+        build_qt "$build" "$prefix" >>"$build.log" 2>&1 &
         local pid=$! count shown=
         # Ninja's count, once a minute, for the half hour or more this takes.
         while kill -0 "$pid" 2>/dev/null; do
@@ -147,12 +187,30 @@ qt_for_windows() {
     echo "$prefix"
 }
 
+# Wine's 64-bit loader, called by its own name: Debian's `wine` takes the 32-bit loader whenever
+# wine32 is installed, and that one needs a kernel that runs 32-bit programs. The programs Wine
+# starts in turn (an installer's copy of its uninstaller) take theirs from WINELOADER.
+wine_loader=/usr/lib/wine/wine64
+wine() {
+    "$wine_loader" "$@"
+}
+
 # Wine as ./dev windows runs it: its own prefix in the build folder, quiet, without the .NET and
-# browser engines a new prefix offers to download, and without menu entries for the host desktop.
-# CMakePresets.json's windows test preset says the same for the tests.
+# browser engines a new prefix offers to download, without menu entries for the host desktop, and
+# 64-bit only. CMakePresets.json's windows presets say the same for the tests.
 wine_environment() {
-    export WINEPREFIX=$PWD/build-windows/wine WINEDEBUG=-all
+    export WINEPREFIX=$PWD/build-windows/wine WINEDEBUG=-all WINELOADER=$wine_loader
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+}
+
+# Fails, saying why, unless the Windows program $1 is a 64-bit one: a 32-bit program would take
+# wine32 and a kernel that runs 32-bit programs, neither of which ./dev windows asks for.
+sixty_four_bit() {
+    /usr/bin/python3 -c 'import pefile, sys
+machine = pefile.PE(sys.argv[1], fast_load=True).FILE_HEADER.Machine
+if machine != pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]:
+    sys.exit(f"{sys.argv[1]} is a 32-bit Windows program (machine {machine:#x}): running it takes "
+             "wine32 and a kernel that runs 32-bit programs, which ./dev windows does without")' "$1"
 }
 
 # Faces that Qt and Windows ask for Chinese text, and the font that stands in for them.
@@ -166,7 +224,7 @@ wine_prefix() {
     [ -f "$WINEPREFIX/.ready" ] && return 0
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    DISPLAY='' wineboot --init >"$WINEPREFIX.log" 2>&1
+    DISPLAY='' wine wineboot.exe --init >"$WINEPREFIX.log" 2>&1
     local face reg=$WINEPREFIX/settings.reg
     {
         printf 'Windows Registry Editor Version 5.00\r\n\r\n'
@@ -235,9 +293,23 @@ shoot_window() {
     DISPLAY=$display import -window "$1" -frame "$2"
 }
 
+# The Qt in the unpacked folder $1, as Windows tells it (the version resource of Qt6Core.dll), which
+# must be the host's, and its plugins.
+windows_zip_qt() {
+    local version expected
+    version=$(/usr/bin/python3 -c 'import pefile, sys
+pe = pefile.PE(sys.argv[1])
+info = pe.VS_FIXEDFILEINFO[0]
+print(f"{info.FileVersionMS >> 16}.{info.FileVersionMS & 0xffff}.{info.FileVersionLS >> 16}")' "$1/Qt6Core.dll")
+    expected=$(host_qt_upstream)
+    echo "    the ZIP's Qt6Core.dll: version $version; plugins: $(cd "$1" && echo */*.dll)"
+    [ "$version" = "$expected" ] || { echo "the ZIP carries Qt $version, not $expected" >&2; return 1; }
+}
+
 # The app unpacked from the ZIP, as on a machine that has nothing else: it opens its window, asks
 # the fake service through the prefix's proxy settings, shows the answer, hands 留言 and the home
-# page to the host's browser (a recording xdg-open) through the shell, and ends on 退出.
+# page to the host's browser (a recording xdg-open) through the shell, and ends on 退出. A UI
+# Automation client listens beside it for the notifications a screen reader speaks unasked.
 windows_app() {
     local zip=$1 shots=build-windows/screenshots unpacked=build-windows/unpacked
     rm -rf "$shots" "$unpacked"
@@ -245,6 +317,7 @@ windows_app() {
     (cd "$unpacked" && cmake -E tar xf "../../$zip")
     local app
     app=$(echo "$unpacked"/*/bin/*.exe)
+    windows_zip_qt "$(dirname "$app")"
 
     mkdir -p "$scratch/bin"
     printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/xdg-open.log"\n' "$scratch" >"$scratch/bin/xdg-open"
@@ -258,11 +331,16 @@ windows_app() {
     port=$(cat "$scratch/service.port")
     wine_proxy "$port"
 
-    DISPLAY=$display PATH="$scratch/bin:$PATH" env -u WINEPATH wine "$app" >"$scratch/app.log" 2>&1 &
+    # Wine's log of the UI Automation calls it has only as stubs says what Qt raised there.
+    DISPLAY=$display PATH="$scratch/bin:$PATH" WINEDEBUG=-all,fixme+uiautomation env -u WINEPATH \
+        "$wine_loader" "$app" >"$scratch/app.log" 2>&1 &
     local app_pid=$! window
     window=$(wait_for_window "$app_title")
     [ -n "$window" ] || { echo "no window titled $app_title" >&2; return 1; }
     shoot_window "$window" "$shots/query-window.png"
+    DISPLAY=$display wine build-windows/bin/uia_notifications.exe "$app_title" >"$scratch/uia.log" 2>&1 &
+    local uia_pid=$!
+    wait_for_line "$scratch/uia.log" .
 
     DISPLAY=$display xdotool windowactivate --sync "$window" type --delay 50 10001
     DISPLAY=$display xdotool key Return
@@ -281,11 +359,38 @@ windows_app() {
         build-windows/CMakeCache.txt)"
     click "$window" 220 172 # 退出
     wait "$app_pid" || { echo "the app ended with $?" >&2; return 1; }
+    wait "$uia_pid" || true
+
+    # Qt picks the Vista style on Windows 10, which the prefix says it is, and the Windows 11
+    # style on 11: that one forced, for a look at a result in it.
+    : >"$scratch/service.log"
+    DISPLAY=$display env -u WINEPATH "$wine_loader" "$app" -style windows11 >"$scratch/app-windows11.log" 2>&1 &
+    app_pid=$!
+    window=$(wait_for_window "$app_title")
+    [ -n "$window" ] || { echo "no window titled $app_title in the Windows 11 style" >&2; return 1; }
+    DISPLAY=$display xdotool windowactivate --sync "$window" type --delay 50 10001
+    DISPLAY=$display xdotool key Return
+    wait_for_line "$scratch/service.log" ' /qq_online.gif$'
+    shoot_window "$window" "$shots/online-windows11.png"
+    click "$window" 220 172 # 退出
+    wait "$app_pid" || { echo "the app in the Windows 11 style ended with $?" >&2; return 1; }
     wine_proxy
     [ "$(grep -c msgrd "$scratch/xdg-open.log")" -eq 1 ] ||
         { echo "留言 reached xdg-open other than once:" >&2; cat "$scratch/xdg-open.log" >&2; return 1; }
     echo "    the host's xdg-open got: $(paste -sd ' ' "$scratch/xdg-open.log")"
+    echo "    UI Automation notifications Qt raised: $(uia_raised "$scratch/app.log")"
+    echo "    what a UI Automation client beside the app heard:"
+    sed 's/^/        /' "$scratch/uia.log"
     echo "    screenshots in $shots"
+}
+
+# The texts of the UI Automation notifications raised, from Wine's log of UiaRaiseNotificationEvent
+# in the file $1, which writes each character beyond ASCII as a backslash and four hex digits.
+uia_raised() {
+    /usr/bin/python3 -c 'import re, sys
+log = open(sys.argv[1], errors="replace").read()
+texts = re.findall(r"UiaRaiseNotificationEvent \(.*?, L\"((?:[^\"\\]|\\.)*)\"", log)
+print(", ".join(re.sub(r"\\([0-9a-f]{4})", lambda m: chr(int(m[1], 16)), t) for t in texts) or "none")' "$1"
 }
 
 # The installer run silently as an administrator would: the app and its uninstaller in Program
@@ -295,21 +400,24 @@ windows_installer() {
     local installer=$1 folder menu
     folder="$WINEPREFIX/drive_c/Program Files/$app_title"
     menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$app_title"
+    sixty_four_bit "$installer"
     DISPLAY=$display wine "$installer" /S
     local expected
     for expected in "$folder/bin/$app_title.exe" "$folder/Uninstall.exe" "$menu/$app_title.lnk" \
         "$menu/Uninstall.lnk"; do
         [ -f "$expected" ] || { echo "the installer left no $expected" >&2; return 1; }
     done
-    # Windows lists it under Apps & features by its uninstall key; Wine writes the registry out
-    # once its server ends.
+    # Windows lists it under Apps & features by its uninstall key, which a 64-bit installer writes
+    # to the 64-bit view (a 32-bit one's goes under Wow6432Node); Wine writes the registry out once
+    # its server ends.
+    local key="[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\$project_name]"
     wineserver --wait
-    grep -q "Uninstall\\\\\\\\$project_name\]" "$WINEPREFIX/system.reg" ||
-        { echo "the installer left no uninstall key" >&2; return 1; }
+    grep -qF "$key" "$WINEPREFIX/system.reg" ||
+        { echo "the installer left no uninstall key in the 64-bit view" >&2; return 1; }
     echo "    installed: $(cd "$folder" && find . -type f | wc -l) files in C:\\Program Files\\$app_title;" \
         "Start menu: $(cd "$menu" && echo *.lnk); an uninstall key"
 
-    DISPLAY=$display env -u WINEPATH wine "$folder/bin/$app_title.exe" >"$scratch/installed.log" 2>&1 &
+    DISPLAY=$display env -u WINEPATH "$wine_loader" "$folder/bin/$app_title.exe" >"$scratch/installed.log" 2>&1 &
     local app_pid=$! window
     window=$(wait_for_window "$app_title")
     [ -n "$window" ] || { echo "the installed app opened no window" >&2; return 1; }
@@ -317,6 +425,7 @@ windows_installer() {
     wait "$app_pid"
 
     # The uninstaller runs a copy of itself from the temporary folder and returns at once.
+    sixty_four_bit "$folder/Uninstall.exe"
     DISPLAY=$display wine "$folder/Uninstall.exe" /S
     local _
     for _ in $(seq 300); do
@@ -329,7 +438,7 @@ windows_installer() {
         find "$folder" "$menu" >&2 2>/dev/null
         return 1
     fi
-    ! grep -q "Uninstall\\\\\\\\$project_name\]" "$WINEPREFIX/system.reg" ||
+    ! grep -qF "$key" "$WINEPREFIX/system.reg" ||
         { echo "the uninstaller left its uninstall key" >&2; return 1; }
     echo "    uninstalled: nothing left in Program Files, the Start menu or the uninstall keys"
 }
@@ -339,19 +448,25 @@ project_name=tolvane-qq-status
 
 # ./dev windows: everything above, one step after the other.
 windows() {
-    step "Debian packages for the Windows build"
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        local sudo=()
-        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-        "${sudo[@]}" dpkg --add-architecture i386
+    if [ "$(. /etc/os-release && echo "$VERSION_CODENAME")" != "$windows_codename" ]; then
+        echo "./dev windows: Qt for Windows comes from Debian $windows_codename; building in its root," \
+            "the results in build-windows here" >&2
+        exec ./dev on "$windows_release" windows
     fi
+    step "Debian packages for the Windows build"
     install_missing "${windows_packages[@]}"
 
-    step "Qt $qt_version for Windows, cross-built once into $windows_cache"
+    step "Qt $(host_qt_upstream) for Windows, cross-built once into $windows_cache"
     WINDOWS_QT_PREFIX=$(qt_for_windows)
     export WINDOWS_QT_PREFIX
 
     step "The app and the tests that need no helper, with MinGW-w64"
+    # A build folder from elsewhere (another work tree, the host before it built in the root) is
+    # started over: CMake keeps to the source folder it was made for.
+    if [ -f build-windows/CMakeCache.txt ] &&
+        ! grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$PWD" build-windows/CMakeCache.txt; then
+        find build-windows -mindepth 1 -delete
+    fi
     build windows
 
     step "A Wine prefix: Windows 10, Chinese faces mapped to $cjk_font"
